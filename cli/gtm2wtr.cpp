@@ -1,0 +1,343 @@
+#include "cli/gtm2wtr.h"
+
+#include <cstdint>
+#include <filesystem>
+#include <iostream>
+#include <optional>
+#include <set>
+#include <span>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "platform/codepage.h"
+#include "platform/file_io.h"
+#include "res/string_table.h"
+#include "waypoints/gtm_waypoint_set.h"
+#include "waypoints/wtr_waypoint_set.h"
+
+#ifndef QUENDRA_VERSION
+#define QUENDRA_VERSION "unknown"
+#endif
+
+namespace quendra {
+
+namespace {
+
+constexpr std::string_view kUsage =
+    "Usage:\n"
+    "  gtm2wtr [--hu-tzu-shan=shift|refuse] [--codepage NAME] INPUT.gtm OUTPUT.wtr\n"
+    "  gtm2wtr [--hu-tzu-shan=shift|refuse] [--codepage NAME] -d OUTDIR INPUT.gtm...\n"
+    "  gtm2wtr --list [--codepage NAME] FILE\n"
+    "  gtm2wtr --help | --version\n"
+    "\n"
+    "Converts the waypoints of GPS TrackMaker (.gtm) files into Garmin WTR (.wtr) files.\n"
+    "\n"
+    "  -d OUTDIR             write each INPUT as OUTDIR/NAME.wtr, going on past failures\n"
+    "  --list                print the waypoints (name and altitude) of a GTM or WTR file\n"
+    "  --hu-tzu-shan=shift   convert Hu-Tzu-Shan files with the fixed WGS84 offset\n"
+    "  --hu-tzu-shan=refuse  refuse them (the default when no one can be asked)\n"
+    "  --codepage NAME       code page of waypoint names (default CP950, Big5)\n"
+    "\n"
+    "Exit status: 0 success, 1 conversion or listing failed, 2 usage error.\n";
+
+enum class HuTzuShanPolicy { Ask, Shift, Refuse };
+
+struct Options {
+    bool list = false;
+    std::optional<std::string> outputFolder;
+    HuTzuShanPolicy policy = HuTzuShanPolicy::Ask;
+    std::string codePage = kDefaultCodePage;
+    std::vector<std::string> files;
+};
+
+std::filesystem::path ToPath(const std::string& arg) {
+#ifdef _WIN32
+    return std::filesystem::path(std::u8string(arg.begin(), arg.end()));
+#else
+    return std::filesystem::path(arg);
+#endif
+}
+
+std::string FromPath(const std::filesystem::path& path) {
+#ifdef _WIN32
+    std::u8string text = path.u8string();
+    return std::string(text.begin(), text.end());
+#else
+    return path.string();
+#endif
+}
+
+std::string_view Describe(FileError error) {
+    switch (error) {
+        case FileError::None:
+            return "no error";
+        case FileError::CannotOpen:
+            return "cannot open the file (missing, unreadable or not a regular file)";
+        case FileError::Empty:
+            return "the file is empty";
+        case FileError::TooLarge:
+            return "the file is too large to read";
+        case FileError::CannotRead:
+            return "reading the file failed";
+        case FileError::WrongSignature:
+            return "not a GTM file";
+        case FileError::Truncated:
+            return "the file is truncated: its data runs past its end";
+        case FileError::Malformed:
+            return "the file is damaged: it states a negative count or length";
+        case FileError::OutOfMemory:
+            return "not enough memory for the waypoints";
+    }
+    return "unknown error";
+}
+
+// The datum messages on a terminal: a y/n question when someone is there to answer,
+// otherwise the message and the answer the options give.
+class TerminalMessages : public MessageBoxes {
+public:
+    TerminalMessages(CliStreams streams, HuTzuShanPolicy policy)
+        : streams_(streams), policy_(policy) {}
+
+    bool AskYesNo(int stringId) override {
+        streams_.err << LoadString(stringId);
+        if (policy_ == HuTzuShanPolicy::Ask && streams_.interactive) {
+            streams_.err << " (y/n) " << std::flush;
+            std::string answer;
+            if (!std::getline(streams_.in, answer)) answer.clear();
+            return !answer.empty() && (answer[0] == 'y' || answer[0] == 'Y');
+        }
+        streams_.err << '\n';
+        return policy_ == HuTzuShanPolicy::Shift;
+    }
+
+    void ShowOk(int stringId) override { streams_.err << LoadString(stringId) << '\n'; }
+
+private:
+    CliStreams streams_;
+    HuTzuShanPolicy policy_;
+};
+
+// Conversion discards the display lines.
+class DiscardLines : public LineSink {
+public:
+    void AddLine(std::string_view) override {}
+};
+
+class Gtm2Wtr {
+public:
+    Gtm2Wtr(CliStreams streams, const Options& options)
+        : streams_(streams), options_(options) {}
+
+    bool Convert(const std::string& input, const std::string& output) {
+        GtmWaypointSet gtm;
+        DiscardLines discard;
+        if (!gtm.Load(ToPath(input), discard)) return Fail(input, Describe(gtm.error));
+        if (gtm.count == 0) return Fail(input, "the file holds no waypoints");
+
+        TerminalMessages messages(streams_, options_.policy);
+        if (!gtm.CheckDatum(messages)) {
+            if (gtm.datumCode == kDatumHuTzuShan) {
+                bool asked = options_.policy == HuTzuShanPolicy::Ask && streams_.interactive;
+                return Fail(input, asked ? "Hu-Tzu-Shan datum not converted"
+                                         : "Hu-Tzu-Shan datum refused "
+                                           "(--hu-tzu-shan=shift converts it)");
+            }
+            return Fail(input, "datum code " + std::to_string(gtm.datumCode) +
+                                   " refused: only WGS84 (217) and Hu-Tzu-Shan (81) convert");
+        }
+
+        WtrWaypointSet wtr;
+        if (!wtr.BuildFrom(gtm.count, gtm.records.get())) {
+            if (wtr.badWaypoint < 0) return Fail(input, "not enough memory for the waypoints");
+            const GtmWaypoint& bad = gtm.records[wtr.badWaypoint];
+            return Fail(input, "waypoint " + std::to_string(wtr.badWaypoint + 1) + " (" +
+                                   Decode(std::string_view(bad.name)) +
+                                   ") has a position outside the WTR range: latitude " +
+                                   std::to_string(bad.latitude) + ", longitude " +
+                                   std::to_string(bad.longitude));
+        }
+        if (!wtr.Save(ToPath(output))) {
+            return Fail(output, "cannot write the WTR file (folder missing or read-only, "
+                                "disk full, or the path is a folder); nothing was changed");
+        }
+        streams_.err << "gtm2wtr: wrote " << wtr.count << (wtr.count == 1 ? " waypoint" : " waypoints")
+                     << " to " << output << '\n';
+        return true;
+    }
+
+    bool List(const std::string& file) {
+        std::vector<std::uint8_t> data;
+        ReadFailure failure = ReadFailure::None;
+        if (!ReadWholeFile(ToPath(file), data, &failure)) {
+            return Fail(file, Describe(FromReadFailure(failure)));
+        }
+        StreamLines lines(*this);
+        static constexpr std::uint8_t kWtrTag[] = {0xFF, 'W', 'p', 't', 0xFF};
+        if (data.size() >= sizeof kWtrTag && std::equal(kWtrTag, kWtrTag + sizeof kWtrTag, data.begin())) {
+            WtrWaypointSet wtr;
+            if (!wtr.LoadFromBytes(data, lines)) {
+                return Fail(file, wtr.error == FileError::Truncated
+                                      ? "the WTR file is truncated or has no track section"
+                                      : Describe(wtr.error));
+            }
+        } else {
+            GtmWaypointSet gtm;
+            if (!gtm.LoadFromBytes(data, lines)) {
+                return Fail(file, gtm.error == FileError::WrongSignature
+                                      ? "neither a GTM nor a WTR file"
+                                      : Describe(gtm.error));
+            }
+        }
+        streams_.out.flush();
+        return true;
+    }
+
+    bool OpenDecoder() { return decoder_.Open(options_.codePage); }
+
+private:
+    class StreamLines : public LineSink {
+    public:
+        explicit StreamLines(Gtm2Wtr& owner) : owner_(owner) {}
+        void AddLine(std::string_view line) override {
+            owner_.streams_.out << owner_.Decode(line) << '\n';
+        }
+
+    private:
+        Gtm2Wtr& owner_;
+    };
+
+    std::string Decode(std::string_view bytes) { return decoder_.Decode(bytes); }
+
+    bool Fail(const std::string& file, std::string_view reason) {
+        streams_.err << "gtm2wtr: " << file << ": " << reason << '\n';
+        return false;
+    }
+
+    CliStreams streams_;
+    const Options& options_;
+    CodePageDecoder decoder_;
+};
+
+int UsageError(CliStreams streams, std::string_view problem) {
+    streams.err << "gtm2wtr: " << problem << "\n" << kUsage;
+    return kExitUsage;
+}
+
+// Fills `options`; on a usage error returns the message.
+std::optional<std::string> ParseArguments(const std::vector<std::string>& args,
+                                          Options& options, bool& help, bool& version) {
+    bool policyGiven = false;
+    for (std::size_t i = 0; i < args.size(); ++i) {
+        const std::string& arg = args[i];
+        auto value = [&](std::string_view name, std::string& into) -> bool {
+            if (arg == name) {
+                if (i + 1 >= args.size()) return false;
+                into = args[++i];
+                return true;
+            }
+            into = arg.substr(name.size() + 1);
+            return true;
+        };
+        auto is = [&](std::string_view name) {
+            return arg == name || arg.starts_with(std::string(name) + "=");
+        };
+        if (arg == "--") {
+            options.files.insert(options.files.end(), args.begin() + static_cast<long>(i) + 1,
+                                 args.end());
+            break;
+        } else if (arg == "--help" || arg == "-h") {
+            help = true;
+        } else if (arg == "--version") {
+            version = true;
+        } else if (arg == "--list") {
+            options.list = true;
+        } else if (is("--hu-tzu-shan")) {
+            std::string choice;
+            if (!value("--hu-tzu-shan", choice)) return "--hu-tzu-shan needs shift or refuse";
+            if (choice == "shift") {
+                options.policy = HuTzuShanPolicy::Shift;
+            } else if (choice == "refuse") {
+                options.policy = HuTzuShanPolicy::Refuse;
+            } else {
+                return "--hu-tzu-shan takes shift or refuse, not '" + choice + "'";
+            }
+            policyGiven = true;
+        } else if (is("--codepage")) {
+            if (!value("--codepage", options.codePage)) return "--codepage needs a name";
+        } else if (arg == "-d" || is("--output-dir")) {
+            std::string folder;
+            if (arg == "-d") {
+                if (i + 1 >= args.size()) return "-d needs a folder";
+                folder = args[++i];
+            } else if (!value("--output-dir", folder)) {
+                return "--output-dir needs a folder";
+            }
+            options.outputFolder = folder;
+        } else if (arg.size() > 1 && arg[0] == '-') {
+            return "unknown option '" + arg + "'";
+        } else {
+            options.files.push_back(arg);
+        }
+    }
+    if (help || version) return std::nullopt;
+    if (options.list) {
+        if (options.outputFolder || policyGiven) return "--list takes no -d or --hu-tzu-shan";
+        if (options.files.size() != 1) return "--list takes exactly one FILE";
+    } else if (options.outputFolder) {
+        if (options.files.empty()) return "-d needs at least one INPUT.gtm";
+    } else if (options.files.size() != 2) {
+        return "expected INPUT.gtm and OUTPUT.wtr";
+    }
+    return std::nullopt;
+}
+
+}  // namespace
+
+int RunGtm2Wtr(const std::vector<std::string>& args, CliStreams streams) {
+    Options options;
+    bool help = false;
+    bool version = false;
+    if (auto problem = ParseArguments(args, options, help, version)) {
+        return UsageError(streams, *problem);
+    }
+    if (help) {
+        streams.out << kUsage;
+        return kExitSuccess;
+    }
+    if (version) {
+        streams.out << "gtm2wtr (Quendra) " << QUENDRA_VERSION << '\n';
+        return kExitSuccess;
+    }
+
+    Gtm2Wtr tool(streams, options);
+    if (!tool.OpenDecoder()) return UsageError(streams, "unknown code page '" + options.codePage + "'");
+
+    if (options.list) return tool.List(options.files[0]) ? kExitSuccess : kExitFailure;
+    if (!options.outputFolder) {
+        return tool.Convert(options.files[0], options.files[1]) ? kExitSuccess : kExitFailure;
+    }
+
+    std::filesystem::path folder = ToPath(*options.outputFolder);
+    std::error_code error;
+    if (!std::filesystem::is_directory(folder, error)) {
+        streams.err << "gtm2wtr: " << *options.outputFolder << ": not a folder\n";
+        return kExitFailure;
+    }
+    bool allConverted = true;
+    std::set<std::filesystem::path> written;
+    for (const std::string& input : options.files) {
+        std::filesystem::path output = folder / ToPath(input).filename().replace_extension(".wtr");
+        // Two inputs of the same name would silently replace each other's result.
+        if (!written.insert(output).second) {
+            streams.err << "gtm2wtr: " << input << ": skipped: an earlier input was already written as "
+                        << FromPath(output) << '\n';
+            allConverted = false;
+            continue;
+        }
+        if (!tool.Convert(input, FromPath(output))) allConverted = false;
+    }
+    return allConverted ? kExitSuccess : kExitFailure;
+}
+
+}  // namespace quendra

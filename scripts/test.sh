@@ -1,0 +1,9 @@
+#!/usr/bin/env bash
+# Installs what is missing, builds everything with warnings as errors, and runs every test.
+set -euo pipefail
+source "$(dirname "$0")/lib/common.sh"
+
+ensure_packages "${BASE_PACKAGES[@]}" gpsbabel
+
+configure_and_build "$ROOT/build" -DQUENDRA_WERROR=ON -DQUENDRA_BUILD_APP=OFF
+ctest --test-dir "$ROOT/build" --output-on-failure -j "$JOBS"

@@ -1,0 +1,58 @@
+// The waypoints of a GPS TrackMaker (.gtm) file.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <filesystem>
+#include <memory>
+#include <span>
+#include <string>
+
+#include "platform/line_sink.h"
+#include "platform/message_boxes.h"
+#include "waypoints/file_error.h"
+
+namespace quendra {
+
+inline constexpr std::uint16_t kDatumHuTzuShan = 81;
+inline constexpr std::uint16_t kDatumWgs84 = 217;
+
+// The fixed Hu-Tzu-Shan to WGS84 offset, in degrees: subtracted from the latitude, added
+// to the longitude.
+inline constexpr double kHuTzuShanLatitudeOffset = 0.00178;
+inline constexpr double kHuTzuShanLongitudeOffset = 0.00823;
+
+struct GtmWaypoint {
+    // The 10 bytes as stored, raw code-page text; name[10] is always zero.
+    char name[11];
+    double latitude;
+    double longitude;
+    float altitude;
+    std::uint16_t iconCode;
+};
+
+// "%s %3.lf" of the name (zero bytes shown as spaces) and the altitude.
+std::string GtmDisplayLine(const GtmWaypoint& waypoint);
+
+class GtmWaypointSet {
+public:
+    virtual ~GtmWaypointSet() = default;
+
+    // Reads the file and appends one display line per waypoint to `list`, in file order.
+    // A file that fails to load leaves count 0 (or the header's count when only the
+    // records could not be allocated), no records, and `list` untouched.
+    bool Load(const std::filesystem::path& path, LineSink& list);
+    bool LoadFromBytes(std::span<const std::uint8_t> data, LineSink& list);
+
+    // Lets the conversion go on for WGS84; for Hu-Tzu-Shan asks, and on Yes shifts the
+    // records once; refuses any other datum with a message.
+    bool CheckDatum(MessageBoxes& messages);
+
+    std::int32_t count = 0;
+    std::unique_ptr<GtmWaypoint[]> records;  // null when absent
+    std::uint16_t datumCode = 0;
+    bool shiftedToWgs84 = false;
+    FileError error = FileError::None;
+};
+
+}  // namespace quendra

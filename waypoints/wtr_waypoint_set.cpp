@@ -1,0 +1,177 @@
+#include "waypoints/wtr_waypoint_set.h"
+
+#include <cmath>
+#include <cstdio>
+#include <cstring>
+#include <new>
+#include <vector>
+
+#include "platform/file_io.h"
+#include "waypoints/byte_reader.h"
+
+namespace quendra {
+
+namespace {
+
+// Not 2^31/180: this factor keeps +-180 degrees inside the signed 32-bit range.
+constexpr double kSemicirclesPerDegree = 11930464.0;
+
+constexpr std::uint8_t kWaypointMarker[kWtrMarkerSize] = {0xFF, 'W', 'p', 't', 0xFF};
+constexpr std::uint8_t kTrackMarker[kWtrMarkerSize] = {0xFF, 'T', 'r', 'k', 0xFF};
+constexpr std::uint8_t kRouteMarker[kWtrMarkerSize] = {0xFF, 'R', 't', 'e', 0xFF};
+constexpr std::size_t kMarkerTagSize = 5;
+
+constexpr std::size_t kNameLength = 10;
+constexpr std::size_t kLatitudeOffset = 20;
+constexpr std::size_t kLongitudeOffset = 24;
+constexpr std::size_t kAltitudeOffset = 28;
+constexpr std::size_t kSymbolOffset = 40;
+
+void PutU16(std::uint8_t* at, std::uint16_t value) {
+    at[0] = static_cast<std::uint8_t>(value);
+    at[1] = static_cast<std::uint8_t>(value >> 8);
+}
+
+void PutU32(std::uint8_t* at, std::uint32_t value) {
+    for (int i = 0; i < 4; ++i) at[i] = static_cast<std::uint8_t>(value >> (8 * i));
+}
+
+}  // namespace
+
+std::optional<std::int32_t> ToSemicircles(double degrees) {
+    double product = degrees * kSemicirclesPerDegree;
+    if (!std::isfinite(product)) return std::nullopt;
+    double truncated = std::trunc(product);
+    if (truncated < -2147483648.0 || truncated > 2147483647.0) return std::nullopt;
+    return static_cast<std::int32_t>(truncated);
+}
+
+double WrapLongitude(double degrees) {
+    if (degrees > 180.0) return degrees - 360.0;
+    if (degrees < -180.0) return degrees + 360.0;
+    return degrees;
+}
+
+std::uint16_t WtrSymbolFor(std::uint16_t gtmIconCode) {
+    switch (gtmIconCode) {
+        case 27:
+            return 159;
+        case 34:
+            return 161;
+        case 60:
+            return 8236;
+        case 73:
+            return 8246;
+        default:
+            return 18;  // also the symbol of icon 48
+    }
+}
+
+bool WtrWaypointSet::BuildFrom(std::int32_t gtmCount, const GtmWaypoint* gtmRecords) {
+    if (gtmCount <= 0 || gtmRecords == nullptr) return false;
+    count = gtmCount;
+    records.reset(new (std::nothrow) WtrWaypoint[static_cast<std::size_t>(gtmCount)]());
+    if (!records) return false;
+    for (std::int32_t i = 0; i < gtmCount; ++i) {
+        const GtmWaypoint& from = gtmRecords[i];
+        WtrWaypoint& to = records[i];
+        // Made-up positions are worse than no file: an unconvertible coordinate stops it.
+        std::optional<std::int32_t> latitude = ToSemicircles(from.latitude);
+        std::optional<std::int32_t> longitude = ToSemicircles(WrapLongitude(from.longitude));
+        if (!latitude || !longitude) {
+            badWaypoint = i;
+            records.reset();
+            count = 0;
+            return false;
+        }
+        std::strncpy(to.name, from.name, kNameLength);
+        to.latitude = *latitude;
+        to.longitude = *longitude;
+        to.altitude = from.altitude;
+        to.symbolCode = WtrSymbolFor(from.iconCode);
+    }
+    return true;
+}
+
+bool WtrWaypointSet::Save(const std::filesystem::path& path) const {
+    if (count <= 0 || !records) return false;
+    SafeFileWriter file;
+    if (!file.Open(path)) return false;
+    file.Write(kWaypointMarker, sizeof kWaypointMarker);
+    // One buffer for every record: bytes the loop never writes stay zero throughout.
+    std::uint8_t record[kWtrRecordSize] = {};
+    for (std::int32_t i = 0; i < count; ++i) {
+        const WtrWaypoint& waypoint = records[i];
+        std::size_t nameLength = strnlen(waypoint.name, kNameLength);
+        std::memcpy(record, waypoint.name, nameLength);
+        std::memset(record + nameLength, ' ', kNameLength - nameLength);
+        PutU32(record + kLatitudeOffset, static_cast<std::uint32_t>(waypoint.latitude));
+        PutU32(record + kLongitudeOffset, static_cast<std::uint32_t>(waypoint.longitude));
+        std::uint32_t altitudeBits;
+        std::memcpy(&altitudeBits, &waypoint.altitude, sizeof altitudeBits);
+        PutU32(record + kAltitudeOffset, altitudeBits);
+        PutU16(record + kSymbolOffset, waypoint.symbolCode);
+        file.Write(record, sizeof record);
+    }
+    file.Write(kTrackMarker, sizeof kTrackMarker);
+    file.Write(kRouteMarker, sizeof kRouteMarker);
+    // Write failures are sticky, so Commit() answers for every write above.
+    return file.Commit();
+}
+
+bool WtrWaypointSet::Load(const std::filesystem::path& path, LineSink& list) {
+    std::vector<std::uint8_t> data;
+    ReadFailure failure = ReadFailure::None;
+    if (!ReadWholeFile(path, data, &failure)) {
+        error = FromReadFailure(failure);
+        return false;
+    }
+    return LoadFromBytes(data, list);
+}
+
+bool WtrWaypointSet::LoadFromBytes(std::span<const std::uint8_t> data, LineSink& list) {
+    ByteReader file(data);
+    auto fail = [this](FileError why) {
+        count = 0;
+        records.reset();
+        error = why;
+        return false;
+    };
+    if (!file.Matches(0, kWaypointMarker, kMarkerTagSize)) return fail(FileError::WrongSignature);
+
+    std::size_t position = kWtrMarkerSize;
+    std::size_t found = 0;
+    while (!file.Matches(position, kTrackMarker, kMarkerTagSize)) {
+        if (!file.Has(position, kWtrRecordSize)) return fail(FileError::Truncated);
+        position += kWtrRecordSize;
+        ++found;
+    }
+    if (found > 0x7FFFFFFF) return fail(FileError::TooLarge);
+    if (found == 0) {
+        count = 0;
+        error = FileError::None;
+        return true;
+    }
+
+    records.reset(new (std::nothrow) WtrWaypoint[found]());
+    if (!records) {
+        count = static_cast<std::int32_t>(found);
+        error = FileError::OutOfMemory;
+        return false;
+    }
+    count = static_cast<std::int32_t>(found);
+    error = FileError::None;
+    for (std::size_t i = 0; i < found; ++i) {
+        std::size_t at = kWtrMarkerSize + i * kWtrRecordSize;
+        WtrWaypoint& waypoint = records[i];
+        std::memcpy(waypoint.name, file.At(at), kNameLength);
+        waypoint.altitude = file.F32(at + kAltitudeOffset);
+        char line[64];
+        std::snprintf(line, sizeof line, "%s %3.lf", waypoint.name,
+                      static_cast<double>(waypoint.altitude));
+        list.AddLine(line);
+    }
+    return true;
+}
+
+}  // namespace quendra
