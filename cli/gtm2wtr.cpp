@@ -126,8 +126,7 @@ public:
 
 class Gtm2Wtr {
 public:
-    Gtm2Wtr(CliStreams streams, const Options& options)
-        : streams_(streams), options_(options) {}
+    Gtm2Wtr(CliStreams streams, const Options& options) : streams_(streams), options_(options) {}
 
     bool Convert(const std::string& input, const std::string& output) {
         GtmWaypointSet gtm;
@@ -158,11 +157,12 @@ public:
                                    std::to_string(bad.longitude));
         }
         if (!wtr.Save(ToPath(output))) {
-            return Fail(output, "cannot write the WTR file (folder missing or read-only, "
-                                "disk full, or the path is a folder); nothing was changed");
+            return Fail(output,
+                        "cannot write the WTR file (folder missing or read-only, "
+                        "disk full, or the path is a folder); nothing was changed");
         }
-        streams_.err << "gtm2wtr: wrote " << wtr.count << (wtr.count == 1 ? " waypoint" : " waypoints")
-                     << " to " << output << '\n';
+        streams_.err << "gtm2wtr: wrote " << wtr.count
+                     << (wtr.count == 1 ? " waypoint" : " waypoints") << " to " << output << '\n';
         return true;
     }
 
@@ -174,7 +174,8 @@ public:
         }
         StreamLines lines(*this);
         static constexpr std::uint8_t kWtrTag[] = {0xFF, 'W', 'p', 't', 0xFF};
-        if (data.size() >= sizeof kWtrTag && std::equal(kWtrTag, kWtrTag + sizeof kWtrTag, data.begin())) {
+        if (data.size() >= sizeof kWtrTag &&
+            std::equal(kWtrTag, kWtrTag + sizeof kWtrTag, data.begin())) {
             WtrWaypointSet wtr;
             if (!wtr.LoadFromBytes(data, lines)) {
                 return Fail(file, wtr.error == FileError::Truncated
@@ -225,8 +226,8 @@ int UsageError(CliStreams streams, std::string_view problem) {
 }
 
 // Fills `options`; on a usage error returns the message.
-std::optional<std::string> ParseArguments(const std::vector<std::string>& args,
-                                          Options& options, bool& help, bool& version) {
+std::optional<std::string> ParseArguments(const std::vector<std::string>& args, Options& options,
+                                          bool& help, bool& version) {
     bool policyGiven = false;
     for (std::size_t i = 0; i < args.size(); ++i) {
         const std::string& arg = args[i];
@@ -311,7 +312,8 @@ int RunGtm2Wtr(const std::vector<std::string>& args, CliStreams streams) {
     }
 
     Gtm2Wtr tool(streams, options);
-    if (!tool.OpenDecoder()) return UsageError(streams, "unknown code page '" + options.codePage + "'");
+    if (!tool.OpenDecoder())
+        return UsageError(streams, "unknown code page '" + options.codePage + "'");
 
     if (options.list) return tool.List(options.files[0]) ? kExitSuccess : kExitFailure;
     if (!options.outputFolder) {
@@ -330,8 +332,9 @@ int RunGtm2Wtr(const std::vector<std::string>& args, CliStreams streams) {
         std::filesystem::path output = folder / ToPath(input).filename().replace_extension(".wtr");
         // Two inputs of the same name would silently replace each other's result.
         if (!written.insert(output).second) {
-            streams.err << "gtm2wtr: " << input << ": skipped: an earlier input was already written as "
-                        << FromPath(output) << '\n';
+            streams.err << "gtm2wtr: " << input
+                        << ": skipped: an earlier input was already written as " << FromPath(output)
+                        << '\n';
             allConverted = false;
             continue;
         }

@@ -83,8 +83,12 @@ std::string CodePageDecoder::Decode(std::string_view bytes) {
 #else
 
 namespace {
-iconv_t ToIconv(void* converter) { return static_cast<iconv_t>(converter); }
-bool IsOpen(void* converter) { return converter != nullptr; }
+iconv_t ToIconv(void* converter) {
+    return static_cast<iconv_t>(converter);
+}
+bool IsOpen(void* converter) {
+    return converter != nullptr;
+}
 }  // namespace
 
 CodePageDecoder::~CodePageDecoder() {

@@ -24,9 +24,9 @@ constexpr std::size_t kWriteBufferSize = 1 << 20;
 
 // A name no other writer in the folder will pick: pid, time and randomness.
 std::filesystem::path TemporaryNameFor(const std::filesystem::path& target, unsigned attempt) {
-    static std::mt19937_64 random{std::random_device{}() ^
-                                  static_cast<std::uint64_t>(
-                                      std::chrono::steady_clock::now().time_since_epoch().count())};
+    static std::mt19937_64 random{
+        std::random_device{}() ^
+        static_cast<std::uint64_t>(std::chrono::steady_clock::now().time_since_epoch().count())};
     // Hidden, and short enough that a long target name still leaves room for the suffix.
     std::filesystem::path name = ".";
     name += target.filename().native().substr(0, 100);
@@ -84,7 +84,9 @@ bool ReadWholeFile(const std::filesystem::path& path, std::vector<std::uint8_t>&
     return true;
 }
 
-SafeFileWriter::~SafeFileWriter() { Discard(); }
+SafeFileWriter::~SafeFileWriter() {
+    Discard();
+}
 
 bool SafeFileWriter::Open(const std::filesystem::path& target) {
     Discard();
@@ -186,7 +188,9 @@ bool ReadWholeFile(const std::filesystem::path& path, std::vector<std::uint8_t>&
     return true;
 }
 
-SafeFileWriter::~SafeFileWriter() { Discard(); }
+SafeFileWriter::~SafeFileWriter() {
+    Discard();
+}
 
 bool SafeFileWriter::Open(const std::filesystem::path& target) {
     Discard();

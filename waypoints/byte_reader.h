@@ -25,7 +25,9 @@ public:
     std::uint16_t U16(std::size_t position) const {
         return static_cast<std::uint16_t>(data_[position] | data_[position + 1] << 8);
     }
-    std::int16_t I16(std::size_t position) const { return static_cast<std::int16_t>(U16(position)); }
+    std::int16_t I16(std::size_t position) const {
+        return static_cast<std::int16_t>(U16(position));
+    }
     std::int32_t I32(std::size_t position) const {
         return static_cast<std::int32_t>(U32(position));
     }

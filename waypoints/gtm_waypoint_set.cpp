@@ -77,9 +77,9 @@ bool GtmWaypointSet::LoadFromBytes(std::span<const std::uint8_t> data, LineSink&
     };
 
     // Other GTM 2.11 writers put 0x00 where the marker byte stands; the version tells.
-    bool signature =
-        file.Matches(kSignatureOffset, kSignature, kSignatureLength) && file.Has(kMarkerOffset, 1) &&
-        (*file.At(kMarkerOffset) == kMarker || file.U16(0) == kVersion211);
+    bool signature = file.Matches(kSignatureOffset, kSignature, kSignatureLength) &&
+                     file.Has(kMarkerOffset, 1) &&
+                     (*file.At(kMarkerOffset) == kMarker || file.U16(0) == kVersion211);
     if (!signature) return fail(FileError::WrongSignature);
     if (!file.Has(kExtraCountOffset, 4)) return fail(FileError::Truncated);
 
