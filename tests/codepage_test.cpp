@@ -1,3 +1,5 @@
+// Decoding waypoint names for display: Big5 shows as Chinese, damage shows as U+FFFD
+// without hiding the rest of the line.
 #include "platform/codepage.h"
 
 #include <gtest/gtest.h>
@@ -5,10 +7,48 @@
 namespace quendra {
 namespace {
 
-TEST(CodePageDecoder, DecodesBig5) {
+constexpr const char* kBad = "\xEF\xBF\xBD";  // U+FFFD
+
+TEST(CodePageDecoder, ShowsBig5AsChinese) {
     CodePageDecoder decoder;
     ASSERT_TRUE(decoder.Open("CP950"));
-    EXPECT_EQ(decoder.Decode("\xA4\xA4\xA4\xE5"), "中文");
+    struct Case {
+        std::string bytes;
+        std::string utf8;
+    };
+    const Case cases[] = {
+        {"\xA4\xA4\xA4\xE5", "中文"},
+        {"\xA5\x5F\xA4\x73 123", "北山 123"},  // 0x5F trail byte, not an underscore
+        {"HOME        13", "HOME        13"},
+        {"", ""},
+        // A name cut inside a character: the lead byte alone, then the line goes on.
+        {"\xA5\x5F\xA4 123", std::string("北") + kBad + " 123"},
+        {"AB\xA4", std::string("AB") + kBad},
+        // A lead byte followed by a byte that cannot follow it.
+        {"\xA4\x0A"
+         "x",
+         std::string(kBad) + "\nx"},
+    };
+    for (const Case& c : cases) EXPECT_EQ(decoder.Decode(c.bytes), c.utf8);
+}
+
+TEST(CodePageDecoder, DecodesLongTextWhole) {
+    CodePageDecoder decoder;
+    ASSERT_TRUE(decoder.Open("CP950"));
+    std::string bytes, utf8;
+    for (int i = 0; i < 500; ++i) {
+        bytes += "\xA4\xA4";
+        utf8 += "中";
+    }
+    EXPECT_EQ(decoder.Decode(bytes), utf8);
+}
+
+TEST(CodePageDecoder, OtherCodePagesAndUnknownNames) {
+    CodePageDecoder decoder;
+    ASSERT_TRUE(decoder.Open("CP1252"));
+    EXPECT_EQ(decoder.Decode("caf\xE9"), "café");
+    EXPECT_FALSE(decoder.Open("NO-SUCH-CODEPAGE"));
+    EXPECT_EQ(decoder.Decode("abc"), "");
 }
 
 }  // namespace
