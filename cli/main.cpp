@@ -5,22 +5,43 @@
 #include "cli/gtm2wtr.h"
 
 #ifdef _WIN32
-#include <io.h>
+#ifndef NOMINMAX
+#define NOMINMAX
+#endif
 #include <windows.h>
 
+namespace {
+
+std::string ToUtf8(const wchar_t* wide) {
+    int size = WideCharToMultiByte(CP_UTF8, 0, wide, -1, nullptr, 0, nullptr, nullptr);
+    if (size <= 1) return {};
+    std::string text(static_cast<std::size_t>(size), '\0');
+    WideCharToMultiByte(CP_UTF8, 0, wide, -1, text.data(), size, nullptr, nullptr);
+    text.pop_back();  // the terminating zero
+    return text;
+}
+
+// A console, not a file, pipe or NUL (which _isatty takes for a terminal).
+bool IsConsole(DWORD which) {
+    DWORD mode = 0;
+    return GetConsoleMode(GetStdHandle(which), &mode) != 0;
+}
+
+}  // namespace
+
+// wmain: the arguments arrive as UTF-16, so any path reaches the converter intact.
 int wmain(int argc, wchar_t** argv) {
-    SetConsoleOutputCP(CP_UTF8);
     std::vector<std::string> args;
-    for (int i = 1; i < argc; ++i) {
-        int size = WideCharToMultiByte(CP_UTF8, 0, argv[i], -1, nullptr, 0, nullptr, nullptr);
-        std::string arg(size > 0 ? static_cast<std::size_t>(size - 1) : 0, '\0');
-        if (size > 1) {
-            WideCharToMultiByte(CP_UTF8, 0, argv[i], -1, arg.data(), size, nullptr, nullptr);
-        }
-        args.push_back(std::move(arg));
-    }
-    bool interactive = _isatty(_fileno(stdin)) && _isatty(_fileno(stderr));
-    return quendra::RunGtm2Wtr(args, {std::cout, std::cerr, std::cin, interactive});
+    for (int i = 1; i < argc; ++i) args.push_back(ToUtf8(argv[i]));
+    bool interactive = IsConsole(STD_INPUT_HANDLE) && IsConsole(STD_ERROR_HANDLE);
+    // Everything printed is UTF-8; the console's own setting is put back on the way out.
+    UINT consoleCodePage = GetConsoleOutputCP();
+    SetConsoleOutputCP(CP_UTF8);
+    int status = quendra::RunGtm2Wtr(args, {std::cout, std::cerr, std::cin, interactive});
+    std::cout.flush();
+    std::cerr.flush();
+    if (consoleCodePage != 0) SetConsoleOutputCP(consoleCodePage);
+    return status;
 }
 #else
 #include <unistd.h>

@@ -4,7 +4,12 @@
 #include <cstdlib>
 
 #ifdef _WIN32
+#ifndef NOMINMAX
+#define NOMINMAX
+#endif
 #include <windows.h>
+
+#include <cstring>
 #else
 #include <iconv.h>
 #endif
@@ -22,7 +27,7 @@ namespace {
 // "CP950", "950", "UTF-8"; empty for the system's ANSI code page.
 bool ParseCodePage(const std::string& name, unsigned int& codePage) {
     if (name.empty()) {
-        codePage = CP_ACP;
+        codePage = GetACP();
         return true;
     }
     if (_stricmp(name.c_str(), "UTF-8") == 0 || _stricmp(name.c_str(), "UTF8") == 0) {
@@ -35,8 +40,7 @@ bool ParseCodePage(const std::string& name, unsigned int& codePage) {
     unsigned long number = std::strtoul(digits, &end, 10);
     if (end == digits || *end != '\0' || number == 0 || number > 65535) return false;
     codePage = static_cast<unsigned int>(number);
-    CPINFO info;
-    return GetCPInfo(codePage, &info) != 0;
+    return true;
 }
 
 void AppendUtf8(const wchar_t* wide, int length, std::string& out) {
@@ -47,35 +51,82 @@ void AppendUtf8(const wchar_t* wide, int length, std::string& out) {
     WideCharToMultiByte(CP_UTF8, 0, wide, length, out.data() + at, size, nullptr, nullptr);
 }
 
+// Windows maps the bytes an ANSI code page leaves undefined to the C1 controls. They are
+// no text a waypoint name can hold, so they show as U+FFFD like any other bad byte.
+bool HasUndefined(const wchar_t* wide, int length, bool controlsAreText) {
+    if (controlsAreText) return false;
+    for (int i = 0; i < length; ++i) {
+        if (wide[i] >= 0x80 && wide[i] <= 0x9F) return true;
+    }
+    return false;
+}
+
 }  // namespace
 
 CodePageDecoder::~CodePageDecoder() = default;
 
 bool CodePageDecoder::Open(const std::string& codePage) {
-    open_ = ParseCodePage(codePage, codePage_);
-    return open_;
+    open_ = false;
+    unsigned int number = 0;
+    CPINFO info{};
+    if (!ParseCodePage(codePage, number) || !GetCPInfo(number, &info)) return false;
+    codePage_ = number;
+    maxCharSize_ = info.MaxCharSize;
+    // A few code pages (UTF-7, the ISO 2022 family) refuse the strict flag.
+    flags_ = MB_ERR_INVALID_CHARS;
+    wchar_t probe[2];
+    if (MultiByteToWideChar(codePage_, flags_, "A", 1, probe, 2) == 0 &&
+        GetLastError() == ERROR_INVALID_FLAGS) {
+        flags_ = 0;
+    }
+    // In UTF-8 and ISO 8859 the C1 controls are real characters.
+    controlsAreText_ = codePage_ == CP_UTF8 || (codePage_ >= 28591 && codePage_ <= 28605);
+    open_ = true;
+    return true;
 }
 
 std::string CodePageDecoder::Decode(std::string_view bytes) {
     std::string out;
-    if (!open_) return out;
-    // One character at a time, so a bad sequence costs only itself.
+    if (!open_ || bytes.empty()) return out;
+    constexpr std::size_t kWholeLimit = 1 << 20;
+    if (bytes.size() <= kWholeLimit) {
+        int size = static_cast<int>(bytes.size());
+        int length = MultiByteToWideChar(codePage_, flags_, bytes.data(), size, nullptr, 0);
+        if (length > 0) {
+            std::wstring wide(static_cast<std::size_t>(length), L'\0');
+            length =
+                MultiByteToWideChar(codePage_, flags_, bytes.data(), size, wide.data(), length);
+            if (length > 0 && !HasUndefined(wide.data(), length, controlsAreText_)) {
+                AppendUtf8(wide.data(), length, out);
+                return out;
+            }
+        }
+    }
+    // Damaged text: one character at a time, so a bad sequence costs only its first byte.
     std::size_t i = 0;
     while (i < bytes.size()) {
-        wchar_t wide[4];
-        int used = IsDBCSLeadByteEx(codePage_, static_cast<BYTE>(bytes[i])) ? 2 : 1;
-        int length = 0;
-        if (i + static_cast<std::size_t>(used) <= bytes.size()) {
-            length = MultiByteToWideChar(codePage_, MB_ERR_INVALID_CHARS, bytes.data() + i, used,
-                                         wide, 4);
+        const auto lead = static_cast<BYTE>(bytes[i]);
+        // Double-byte code pages say which bytes lead a pair; for the others (UTF-8,
+        // GB18030) the shortest sequence that decodes is the character.
+        std::size_t shortest = 1;
+        std::size_t longest = maxCharSize_;
+        if (maxCharSize_ == 2) shortest = longest = IsDBCSLeadByteEx(codePage_, lead) ? 2 : 1;
+        bool decoded = false;
+        for (std::size_t used = shortest; used <= longest && i + used <= bytes.size(); ++used) {
+            wchar_t wide[4];
+            int length = MultiByteToWideChar(codePage_, flags_, bytes.data() + i,
+                                             static_cast<int>(used), wide, 4);
+            if (length > 0 && !HasUndefined(wide, length, controlsAreText_)) {
+                AppendUtf8(wide, length, out);
+                i += used;
+                decoded = true;
+                break;
+            }
         }
-        if (length <= 0) {
+        if (!decoded) {
             out += kReplacement;
             i += 1;
-            continue;
         }
-        AppendUtf8(wide, length, out);
-        i += static_cast<std::size_t>(used);
     }
     return out;
 }

@@ -30,6 +30,9 @@ public:
 private:
 #ifdef _WIN32
     unsigned int codePage_ = 0;
+    unsigned int maxCharSize_ = 1;
+    unsigned long flags_ = 0;
+    bool controlsAreText_ = false;
     bool open_ = false;
 #else
     void* converter_ = nullptr;  // iconv_t

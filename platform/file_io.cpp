@@ -1,5 +1,6 @@
 #include "platform/file_io.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <chrono>
 #include <cstring>
@@ -9,6 +10,9 @@
 #include <string>
 
 #ifdef _WIN32
+#ifndef NOMINMAX
+#define NOMINMAX
+#endif
 #include <windows.h>
 #else
 #include <fcntl.h>
@@ -61,7 +65,10 @@ bool ReadWholeFile(const std::filesystem::path& path, std::vector<std::uint8_t>&
     if (file == INVALID_HANDLE_VALUE) return Fail(ReadFailure::CannotOpen, failure);
     ReadFailure why = ReadFailure::None;
     LARGE_INTEGER size{};
-    if (!GetFileSizeEx(file, &size)) {
+    // Devices such as CON or NUL open like files but are not files.
+    if (GetFileType(file) != FILE_TYPE_DISK) {
+        why = ReadFailure::CannotOpen;
+    } else if (!GetFileSizeEx(file, &size)) {
         why = ReadFailure::CannotRead;
     } else if (size.QuadPart == 0) {
         why = ReadFailure::Empty;
@@ -69,11 +76,17 @@ bool ReadWholeFile(const std::filesystem::path& path, std::vector<std::uint8_t>&
                !Allocate(data, static_cast<std::size_t>(size.QuadPart))) {
         why = ReadFailure::TooLarge;
     } else {
-        DWORD read = 0;
-        if (!ReadFile(file, data.data(), static_cast<DWORD>(data.size()), &read, nullptr) ||
-            read != data.size()) {
-            why = ReadFailure::CannotRead;
+        std::size_t got = 0;
+        while (got < data.size()) {
+            DWORD read = 0;
+            if (!ReadFile(file, data.data() + got, static_cast<DWORD>(data.size() - got), &read,
+                          nullptr) ||
+                read == 0) {
+                break;
+            }
+            got += read;
         }
+        if (got != data.size()) why = ReadFailure::CannotRead;
     }
     CloseHandle(file);
     if (why != ReadFailure::None) {

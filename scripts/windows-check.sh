@@ -1,0 +1,74 @@
+#!/usr/bin/env bash
+# Cross-compiles everything that does not need Qt (platform core, converter library,
+# gtm2wtr and their unit tests) with Debian's mingw-w64 and runs it under wine: the unit
+# tests, then gtm2wtr.exe itself on files and folders with Chinese names.
+# Builds in build-mingw/; wine's files stay in build-mingw/wineprefix.
+set -euo pipefail
+source "$(dirname "$0")/lib/common.sh"
+
+ensure_packages build-essential cmake g++-mingw-w64-x86-64-posix googletest wine wine64 gpsbabel
+
+BUILD="$ROOT/build-mingw"
+configure_and_build "$BUILD" \
+    -DCMAKE_TOOLCHAIN_FILE="$ROOT/cmake/mingw-w64-x86_64.cmake" \
+    -DQUENDRA_WERROR=ON -DQUENDRA_BUILD_APP=OFF -DQUENDRA_BUILD_BENCH=OFF
+
+# Wine turns the arguments into UTF-16 from the locale's charset: it must be UTF-8.
+export LC_ALL=C.UTF-8
+export WINEPREFIX="$BUILD/wineprefix"
+export WINEDEBUG=-all
+export WINEDLLOVERRIDES="mscoree,mshtml="  # no Mono or Gecko installer prompts
+export WINEARCH=win64
+if [ ! -d "$WINEPREFIX" ]; then
+    echo "Creating the wine prefix in $WINEPREFIX" >&2
+    wine wineboot --init >/dev/null 2>&1
+fi
+trap 'wineserver -k >/dev/null 2>&1 || true' EXIT
+
+echo "== unit tests (quendra_tests.exe under wine)"
+wine "$BUILD/bin/quendra_tests.exe" --gtest_brief=1
+
+echo "== gtm2wtr.exe with non-ASCII paths"
+GTM2WTR="$BUILD/bin/gtm2wtr.exe"
+WORK=$(mktemp -d "$BUILD/check.XXXXXX")
+trap 'wineserver -k >/dev/null 2>&1 || true; rm -rf "$WORK"' EXIT
+cd "$WORK"
+mkdir 航點 輸出
+cat >points.gpx <<'GPX'
+<?xml version="1.0" encoding="UTF-8"?>
+<gpx version="1.1" creator="quendra-check" xmlns="http://www.topografix.com/GPX/1/1">
+  <wpt lat="25.033611" lon="121.565000"><ele>508</ele><name>TAIPEI101</name></wpt>
+  <wpt lat="22.627278" lon="120.301435"><ele>12</ele><name>KAOHSIUNG</name></wpt>
+</gpx>
+GPX
+# GPSBabel is an independent GTM writer, so this also checks that its files are accepted.
+gpsbabel -i gpx -f points.gpx -o gtm -F 航點/台北.gtm
+cp 航點/台北.gtm "航點/高 雄.gtm"
+printf 'not a GTM file, just text that is long enough to be read' >航點/壞.gtm
+
+fail() {
+    echo "FAIL: $*" >&2
+    exit 1
+}
+
+status=0
+wine "$GTM2WTR" -d 輸出 航點/台北.gtm 航點/壞.gtm "航點/高 雄.gtm" 2>stderr.txt || status=$?
+cat stderr.txt
+[ "$status" -eq 1 ] || fail "batch with one bad input exited $status, expected 1"
+grep -q '壞.gtm: not a GTM file' stderr.txt || fail "the bad input was not reported"
+[ -s 輸出/台北.wtr ] && [ -s "輸出/高 雄.wtr" ] || fail "the good inputs were not written"
+[ ! -e 輸出/壞.wtr ] || fail "the bad input left a file"
+cmp -s 輸出/台北.wtr "輸出/高 雄.wtr" || fail "the same input converted differently"
+
+wine "$GTM2WTR" --list 輸出/台北.wtr | tr -d '\r' >list.txt
+printf 'TAIPEI101  508\nKAOHSIUNG   12\n' >expected.txt
+diff -u expected.txt list.txt || fail "the written file does not list as expected"
+
+wine "$GTM2WTR" 航點/台北.gtm 航點/單一.wtr 2>/dev/null || fail "single conversion failed"
+cmp -s 航點/單一.wtr 輸出/台北.wtr || fail "single and batch conversion differ"
+
+status=0
+wine "$GTM2WTR" --bogus >/dev/null 2>&1 || status=$?
+[ "$status" -eq 2 ] || fail "a usage error exited $status, expected 2"
+
+echo "Windows check passed."
