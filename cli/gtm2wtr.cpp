@@ -122,6 +122,7 @@ private:
 class DiscardLines : public LineSink {
 public:
     void AddLine(std::string_view) override {}
+    bool WantsLines() const override { return false; }
 };
 
 class Gtm2Wtr {

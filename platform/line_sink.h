@@ -12,6 +12,8 @@ public:
     virtual ~LineSink() = default;
     // `line` holds raw code-page bytes; the sink keeps lines in the order added.
     virtual void AddLine(std::string_view line) = 0;
+    // False for a sink that throws lines away, so a load need not format them.
+    virtual bool WantsLines() const { return true; }
 };
 
 class VectorLineSink : public LineSink {

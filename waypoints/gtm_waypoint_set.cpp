@@ -138,7 +138,9 @@ bool GtmWaypointSet::LoadFromBytes(std::span<const std::uint8_t> data, LineSink&
     datumCode = datum;
     error = FileError::None;
     // Lines go out only once the whole file has proved sound, so a bad file adds none.
-    for (std::size_t i = 0; i < wanted; ++i) list.AddLine(GtmDisplayLine(records[i]));
+    if (list.WantsLines()) {
+        for (std::size_t i = 0; i < wanted; ++i) list.AddLine(GtmDisplayLine(records[i]));
+    }
     return true;
 }
 
