@@ -1,0 +1,110 @@
+#!/usr/bin/env bash
+# Builds Release in build-bench and measures gtm2wtr on generated GTM files against three
+# yardsticks: copying the same file, GPSBabel reading the same file, and the size of the
+# files it reads and writes (peak memory). Prints each figure with PASS or MISS against
+# its target; exits 1 if any target is missed.
+#
+#   scripts/bench.sh            the three figures
+#   scripts/bench.sh --stages   also the stage-by-stage benchmarks (load, build, save)
+#
+# WAYPOINTS (default 1000000), GPSBABEL_WAYPOINTS (100000) and RUNS (10) override the sizes.
+set -euo pipefail
+source "$(dirname "$0")/lib/common.sh"
+
+WAYPOINTS=${WAYPOINTS:-1000000}
+GPSBABEL_WAYPOINTS=${GPSBABEL_WAYPOINTS:-100000}
+RUNS=${RUNS:-10}
+STAGES=0
+for arg in "$@"; do
+    case $arg in
+        --stages) STAGES=1 ;;
+        *) echo "usage: scripts/bench.sh [--stages]" >&2; exit 2 ;;
+    esac
+done
+
+# Targets: conversion within 3x of copying the file, at least 20x faster than GPSBabel,
+# peak memory at most 1.5x the input plus output size.
+MAX_COPY_RATIO=3
+MIN_GPSBABEL_RATIO=20
+MAX_MEMORY_RATIO=1.5
+
+ensure_packages "${BASE_PACKAGES[@]}" gpsbabel hyperfine time
+
+BUILD="$ROOT/build-bench"
+targets=(gtm2wtr make_gtm)
+[ "$STAGES" -eq 1 ] && targets+=(converter_bench)
+echo "Building Release in $BUILD ..." >&2
+cmake -S "$ROOT" -B "$BUILD" -DCMAKE_BUILD_TYPE=Release -DQUENDRA_BUILD_APP=OFF \
+    -DQUENDRA_BUILD_TESTS=OFF -DQUENDRA_BUILD_BENCH=ON >/dev/null
+cmake --build "$BUILD" -j "$JOBS" --target "${targets[@]}" >/dev/null
+GTM2WTR="$BUILD/bin/gtm2wtr"
+
+WORK=$(mktemp -d "${TMPDIR:-/tmp}/quendra-bench.XXXXXX")
+trap 'rm -rf "$WORK"' EXIT
+BIG="$WORK/big.gtm"
+MID="$WORK/mid.gtm"
+echo "Generating $WAYPOINTS and $GPSBABEL_WAYPOINTS waypoints ..." >&2
+"$BUILD/bin/make_gtm" "$WAYPOINTS" "$BIG"
+"$BUILD/bin/make_gtm" "$GPSBABEL_WAYPOINTS" "$MID"
+
+# What is timed must really convert: every waypoint, and the file GPSBabel reads must be
+# one it accepts.
+"$GTM2WTR" "$BIG" "$WORK/big.wtr" 2>/dev/null
+[ "$(stat -c %s "$WORK/big.wtr")" -eq $((16 + 64 * WAYPOINTS + 32)) ] ||
+    { echo "gtm2wtr wrote a WTR file of the wrong size" >&2; exit 1; }
+gpsbabel -i gtm -f "$MID" -o gpx -F "$WORK/mid.gpx"
+[ "$(grep -c '<wpt ' "$WORK/mid.gpx")" -eq "$GPSBABEL_WAYPOINTS" ] ||
+    { echo "GPSBabel did not read every waypoint of the generated file" >&2; exit 1; }
+rm -f "$WORK/mid.gpx"
+
+# hyperfine COMMAND...: the median seconds of each command, one per line. Dirty pages are
+# flushed before every run, so no run pays for the writeback of the one before it.
+medians() {
+    local csv="$WORK/times.csv"
+    hyperfine -N --style none --warmup 2 --runs "$RUNS" --prepare sync --export-csv "$csv" \
+        "$@" >/dev/null
+    awk -F, 'NR > 1 { print $4 }' "$csv"
+}
+
+echo "Timing (median of $RUNS runs each) ..." >&2
+mapfile -t copy < <(medians "cp $BIG $WORK/copy.gtm" "$GTM2WTR $BIG $WORK/big.wtr")
+rm -f "$WORK/copy.gtm"
+mapfile -t babel < <(medians "gpsbabel -i gtm -f $MID -o gpx -F /dev/null" \
+    "$GTM2WTR $MID $WORK/mid.wtr")
+
+# Peak resident memory in KiB, the highest of three runs.
+peak_kib=0
+for _ in 1 2 3; do
+    kib=$(/usr/bin/time -f %M "$GTM2WTR" "$BIG" "$WORK/big.wtr" 2>&1 >/dev/null | tail -n 1)
+    [ "$kib" -gt "$peak_kib" ] && peak_kib=$kib
+done
+in_bytes=$(stat -c %s "$BIG")
+out_bytes=$(stat -c %s "$WORK/big.wtr")
+
+awk -v n="$WAYPOINTS" -v nb="$GPSBABEL_WAYPOINTS" -v runs="$RUNS" \
+    -v conv="${copy[1]}" -v cp="${copy[0]}" -v babel="${babel[0]}" -v conv_mid="${babel[1]}" \
+    -v peak="$peak_kib" -v in_bytes="$in_bytes" -v out_bytes="$out_bytes" \
+    -v max_copy="$MAX_COPY_RATIO" -v min_babel="$MIN_GPSBABEL_RATIO" \
+    -v max_mem="$MAX_MEMORY_RATIO" '
+function verdict(ok) { if (!ok) missed = 1; return ok ? "PASS" : "MISS" }
+BEGIN {
+    mb = 1000000
+    printf "gtm2wtr benchmark: %d waypoints, %.1f MB GTM -> %.1f MB WTR (median of %d runs)\n\n",
+        n, in_bytes / mb, out_bytes / mb, runs
+    r = conv / cp
+    printf "  vs copy      gtm2wtr %7.1f ms   cp %7.1f ms          %6.2fx  (target <= %sx)   %s\n",
+        conv * 1000, cp * 1000, r, max_copy, verdict(r <= max_copy)
+    r = babel / conv_mid
+    printf "  vs GPSBabel  gtm2wtr %7.1f ms   gpsbabel %7.1f ms    %6.1fx faster (target >= %sx, %d waypoints)   %s\n",
+        conv_mid * 1000, babel * 1000, r, min_babel, nb, verdict(r >= min_babel)
+    r = peak * 1024 / (in_bytes + out_bytes)
+    printf "  peak memory  gtm2wtr %7.1f MB   input+output %.1f MB  %6.2fx  (target <= %sx)   %s\n",
+        peak * 1024 / mb, (in_bytes + out_bytes) / mb, r, max_mem, verdict(r <= max_mem)
+    exit missed
+}' || status=$?
+
+if [ "$STAGES" -eq 1 ]; then
+    echo
+    "$BUILD/bin/converter_bench"
+fi
+exit "${status:-0}"
