@@ -1,0 +1,46 @@
+# Installing and packaging. Included last from the top-level CMakeLists.txt, so the
+# package holds whatever the subdirectories install (gtm2wtr; with the app, quendra, its
+# .desktop entry and icons). scripts/package.sh builds the .deb with cpack.
+include(GNUInstallDirs)
+
+if(UNIX AND NOT APPLE)
+    # The man page, gzipped as Debian keeps man pages; made again when the page changes.
+    set(QUENDRA_MAN_PAGE ${PROJECT_SOURCE_DIR}/docs/gtm2wtr.1)
+    set_property(DIRECTORY APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS ${QUENDRA_MAN_PAGE})
+    file(MAKE_DIRECTORY ${CMAKE_BINARY_DIR}/man)
+    file(ARCHIVE_CREATE OUTPUT ${CMAKE_BINARY_DIR}/man/gtm2wtr.1.gz PATHS ${QUENDRA_MAN_PAGE}
+         FORMAT raw COMPRESSION GZip)
+    install(FILES ${CMAKE_BINARY_DIR}/man/gtm2wtr.1.gz DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
+endif()
+
+set(CPACK_PACKAGE_NAME quendra)
+set(CPACK_PACKAGE_VENDOR Quendra)
+set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})
+set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "GPS TrackMaker (.gtm) to Garmin WTR waypoint converter")
+set(CPACK_PACKAGE_CONTACT "Quendra maintainers <maintainers@quendra.invalid>")
+set(CPACK_GENERATOR DEB)
+set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
+set(CPACK_STRIP_FILES ON)
+
+set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
+set(CPACK_DEBIAN_PACKAGE_SECTION utils)
+set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
+# The long description; cpack puts the summary above it and indents it.
+set(CPACK_DEBIAN_PACKAGE_DESCRIPTION
+    "Converts the waypoints of GPS TrackMaker data files into Garmin WTR waypoint
+files, keeping Big5 names byte for byte and shifting files in the Taiwanese
+Hu-Tzu-Shan datum to WGS84 on request. An existing output file is replaced
+only once the new one is completely written.
+
+The package holds gtm2wtr, a command-line converter with a batch mode, and,
+when built with the dialog, quendra, a small Qt dialog in Traditional Chinese.")
+# Library dependencies (libc, libstdc++, the Qt 6 libraries) come from dpkg-shlibdeps.
+set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
+set(CPACK_DEBIAN_PACKAGE_GENERATE_SHLIBS OFF)
+# What the dialog needs that no library link shows: a Ming face for its Chinese texts.
+set(QUENDRA_APP_RUNTIME_DEPENDS "fonts-arphic-uming | fonts-noto-cjk")
+if(TARGET quendra)
+    set(CPACK_DEBIAN_PACKAGE_DEPENDS ${QUENDRA_APP_RUNTIME_DEPENDS})
+endif()
+
+include(CPack)

@@ -1,0 +1,132 @@
+#!/usr/bin/env bash
+# Checks the .deb the way a user meets it, without installing it: its Depends resolve
+# with apt, it holds what it should and nothing else, and the programs unpacked from it
+# (dpkg -x into a throwaway folder) run: gtm2wtr on files GPSBabel wrote, quendra on a
+# virtual X display and offscreen.
+#   scripts/check-package.sh [PACKAGE.deb]     (default: builds it with scripts/package.sh)
+#   QUENDRA_CHECK_INSTALL=1 also installs it with apt, runs /usr/bin/gtm2wtr, and removes it.
+set -euo pipefail
+source "$(dirname "$0")/lib/common.sh"
+
+ensure_packages dpkg-dev gpsbabel desktop-file-utils xvfb xauth man-db
+
+DEB=${1:-$("$ROOT/scripts/package.sh" | tail -n 1)}
+DEB=$(realpath "$DEB")
+WORK=$(mktemp -d)
+trap 'rm -rf "$WORK"' EXIT
+
+fail() {
+    echo "FAIL: $*" >&2
+    exit 1
+}
+has() { grep -qxF -- "$1" "$WORK/contents.txt"; }
+
+echo "== $DEB"
+dpkg-deb -I "$DEB"
+dpkg-deb -c "$DEB" | awk '{print $6}' | sed 's|^\./|/|; s|/$||' >"$WORK/contents.txt"
+depends=$(dpkg-deb -f "$DEB" Depends)
+version=$(dpkg-deb -f "$DEB" Version)
+
+echo "== contents and Depends"
+app=no
+has /usr/bin/quendra && app=yes
+expected=(/usr/bin/gtm2wtr /usr/share/man/man1/gtm2wtr.1.gz)
+needs=(libc6 libstdc++6)
+if [ $app = yes ]; then
+    expected+=(/usr/share/applications/quendra.desktop
+        /usr/share/icons/hicolor/48x48/apps/quendra.png
+        /usr/share/icons/hicolor/scalable/apps/quendra.svg)
+    needs+=(libqt6core6 libqt6gui6 libqt6widgets6 fonts-arphic-uming)
+fi
+for path in "${expected[@]}"; do has "$path" || fail "the package lacks $path"; done
+# The package names in Depends, alternatives included, one a line.
+tr ',|' '\n\n' <<<"$depends" | sed 's/(.*//; s/ //g' >"$WORK/depends.txt"
+for package in "${needs[@]}"; do
+    grep -qxF "$package" "$WORK/depends.txt" || fail "Depends lacks $package: $depends"
+done
+stray=$(grep -Ev '^/usr(/(bin|share)(/.*)?)?$' "$WORK/contents.txt" || true)
+[ -z "$stray" ] || fail "files outside /usr/bin and /usr/share: $stray"
+echo "app: $app; Depends: $depends"
+
+echo "== apt resolves the Depends (simulated, nothing is installed)"
+apt-get install --simulate "$DEB" >"$WORK/apt.txt" || { cat "$WORK/apt.txt"; fail "apt cannot install it here"; }
+grep -E '^Inst ' "$WORK/apt.txt" || true
+# As on a machine with nothing installed: an empty package database.
+: >"$WORK/empty-status"
+apt-get install --simulate -o Dir::State::status="$WORK/empty-status" "$DEB" >"$WORK/apt-fresh.txt" ||
+    { cat "$WORK/apt-fresh.txt"; fail "apt cannot install it on a fresh system"; }
+grep -q '^Inst quendra ' "$WORK/apt-fresh.txt" || fail "apt would not install quendra on a fresh system"
+echo "on a fresh system apt installs $(grep -c '^Inst ' "$WORK/apt-fresh.txt") packages, among them:"
+grep -E '^Inst (quendra|fonts-arphic-uming|libqt6(core|gui|widgets)6) ' "$WORK/apt-fresh.txt" || true
+
+echo "== the unpacked gtm2wtr"
+dpkg -x "$DEB" "$WORK/root"
+GTM2WTR="$WORK/root/usr/bin/gtm2wtr"
+"$GTM2WTR" --version | grep -qxF "gtm2wtr (Quendra) $version" || fail "gtm2wtr --version"
+MANPAGER=cat MANWIDTH=80 man -l "$WORK/root/usr/share/man/man1/gtm2wtr.1.gz" 2>&1 |
+    grep -q -- '--hu-tzu-shan=shift' || fail "the man page does not render"
+
+cd "$WORK"
+cat >points.gpx <<'GPX'
+<?xml version="1.0" encoding="UTF-8"?>
+<gpx version="1.1" creator="quendra-check" xmlns="http://www.topografix.com/GPX/1/1">
+  <wpt lat="25.033611" lon="121.565000"><ele>508</ele><name>TAIPEI101</name></wpt>
+  <wpt lat="22.627278" lon="120.301435"><ele>12</ele><name>KAOHSIUNG</name></wpt>
+</gpx>
+GPX
+mkdir gtm wtr
+gpsbabel -i gpx -f points.gpx -o gtm -F gtm/taiwan.gtm
+printf 'not a GTM file, just text that is long enough to be read' >gtm/broken.gtm
+status=0
+"$GTM2WTR" -d wtr gtm/taiwan.gtm gtm/broken.gtm 2>stderr.txt || status=$?
+cat stderr.txt
+[ $status -eq 1 ] || fail "batch with a broken input exited $status, expected 1"
+grep -q 'broken.gtm: not a GTM file' stderr.txt || fail "the broken input was not reported"
+"$GTM2WTR" --list wtr/taiwan.wtr >list.txt
+printf 'TAIPEI101  508\nKAOHSIUNG   12\n' | diff -u - list.txt || fail "the WTR file lists wrong"
+echo "gtm2wtr converts and lists."
+
+# run_quendra PROGRAM [WRAPPER...]: the dialog runs until it is closed, so still running
+# after a few seconds means it came up. Its settings go to a throwaway folder.
+run_quendra() {
+    local program=$1 status=0
+    shift
+    mkdir -p "$WORK/home" && chmod 700 "$WORK/home"
+    env HOME="$WORK/home" XDG_CONFIG_HOME="$WORK/home/.config" XDG_RUNTIME_DIR="$WORK/home" \
+        "$@" timeout 5 "$program" >"$WORK/quendra.log" 2>&1 || status=$?
+    cat "$WORK/quendra.log"
+    [ $status -eq 124 ] || fail "$program ($*) ended with status $status instead of running"
+    ! grep -qi 'could not load the qt platform plugin\|cannot open display' "$WORK/quendra.log" ||
+        fail "$program ($*) could not open its window"
+}
+
+if [ $app = yes ]; then
+    echo "== the menu entry and the unpacked quendra"
+    desktop=$WORK/root/usr/share/applications/quendra.desktop
+    desktop-file-validate "$desktop" || fail "the .desktop entry is not valid"
+    exec_name=$(sed -n 's/^Exec=\([^ ]*\).*/\1/p' "$desktop")
+    has "/usr/bin/$exec_name" || fail "Exec=$exec_name names no installed program"
+    icon=$(sed -n 's/^Icon=//p' "$desktop")
+    has "/usr/share/icons/hicolor/48x48/apps/$icon.png" || fail "Icon=$icon has no icon"
+
+    run_quendra "$WORK/root/usr/bin/quendra" QT_QPA_PLATFORM=offscreen
+    run_quendra "$WORK/root/usr/bin/quendra" xvfb-run -a
+    echo "quendra starts offscreen and on X (xcb)."
+fi
+
+if [ "${QUENDRA_CHECK_INSTALL:-0}" = 1 ]; then
+    echo "== apt install, run, remove"
+    if dpkg-query -W -f='${Status}' quendra 2>/dev/null | grep -q 'install ok installed'; then
+        fail "quendra is already installed here; not touching it"
+    fi
+    as_root env DEBIAN_FRONTEND=noninteractive apt-get install -y -qq "$DEB" >/dev/null
+    status=0
+    {
+        /usr/bin/gtm2wtr --version && man -w gtm2wtr &&
+            { [ $app = no ] || (run_quendra /usr/bin/quendra xvfb-run -a); }
+    } || status=$?
+    as_root env DEBIAN_FRONTEND=noninteractive apt-get remove -y -qq quendra >/dev/null
+    [ $status -eq 0 ] || fail "the installed programs do not run"
+fi
+
+echo "Package check passed."

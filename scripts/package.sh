@@ -1,0 +1,20 @@
+#!/usr/bin/env bash
+# Builds the Debian package (gtm2wtr; quendra, its menu entry and icons when the dialog
+# is in the tree; the gtm2wtr man page) in build-pkg/ and prints the .deb's path.
+# scripts/check-package.sh checks it.
+set -euo pipefail
+source "$(dirname "$0")/lib/common.sh"
+
+# dpkg-dev runs dpkg-shlibdeps, which finds the library packages; cpack finds ELF files with file.
+ensure_packages "${BASE_PACKAGES[@]}" "${APP_PACKAGES[@]}" dpkg-dev file
+
+BUILD="$ROOT/build-pkg"
+app=OFF
+[ -f "$ROOT/app/CMakeLists.txt" ] && app=ON
+configure_and_build "$BUILD" -DCMAKE_BUILD_TYPE=Release -DCMAKE_INSTALL_PREFIX=/usr \
+    -DQUENDRA_BUILD_APP=$app -DQUENDRA_BUILD_TESTS=OFF -DQUENDRA_BUILD_BENCH=OFF \
+    -DQUENDRA_WERROR=OFF >&2
+
+rm -f "$BUILD"/quendra_*.deb
+(cd "$BUILD" && cpack -G DEB >&2)
+ls "$BUILD"/quendra_*.deb
