@@ -172,7 +172,9 @@ bool ReadWholeFile(const std::filesystem::path& path, std::vector<std::uint8_t>&
                    ReadFailure* failure) {
     data.clear();
     ReadFailure why = ReadFailure::None;
-    int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    // Non-blocking, so a FIFO or device given by mistake is refused below instead of
+    // waiting forever for a writer; a regular file reads the same either way.
+    int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
     if (fd < 0) return Fail(ReadFailure::CannotOpen, failure);
     struct stat info {};
     if (::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) {
