@@ -242,6 +242,11 @@ bool SafeFileWriter::Flush() {
         left -= static_cast<std::size_t>(n);
     }
     buffered_ = 0;
+#ifdef __linux__
+    // Starts this block on its way to the disk while the next one is made, so the fsync
+    // in Commit() waits only for the last one. A hint: its result changes nothing.
+    ::sync_file_range(fd_, 0, 0, SYNC_FILE_RANGE_WRITE);
+#endif
     return true;
 }
 
