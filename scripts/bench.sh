@@ -57,13 +57,22 @@ gpsbabel -i gtm -f "$MID" -o gpx -F "$WORK/mid.gpx"
     { echo "GPSBabel did not read every waypoint of the generated file" >&2; exit 1; }
 rm -f "$WORK/mid.gpx"
 
-# hyperfine COMMAND...: the median seconds of each command, one per line. Dirty pages are
-# flushed before every run, so no run pays for the writeback of the one before it.
+# medians COMMAND...: each command's median wall time in seconds, one per line. The
+# commands take turns, one run each per round, so a change in the machine's load falls on
+# all of them alike; dirty pages are flushed before every run, so no run pays for the
+# writeback of the one before it. The first round only warms the caches.
 medians() {
-    local csv="$WORK/times.csv"
-    hyperfine -N --style none --warmup 2 --runs "$RUNS" --prepare sync --export-csv "$csv" \
-        "$@" >/dev/null
-    awk -F, 'NR > 1 { print $4 }' "$csv"
+    local csv="$WORK/round.csv" times="$WORK/times.txt" round
+    : >"$times"
+    for ((round = 0; round <= RUNS; round++)); do
+        hyperfine -N --style none --runs 1 --prepare sync --export-csv "$csv" "$@" >/dev/null
+        [ "$round" -eq 0 ] || awk -F, 'NR > 1 { print NR - 1, $2 }' "$csv" >>"$times"
+    done
+    local i
+    for ((i = 1; i <= $#; i++)); do
+        awk -v i="$i" '$1 == i { print $2 }' "$times" | sort -g |
+            awk '{ t[NR] = $1 } END { print (NR % 2) ? t[(NR + 1) / 2] : (t[NR / 2] + t[NR / 2 + 1]) / 2 }'
+    done
 }
 
 echo "Timing (median of $RUNS runs each) ..." >&2
