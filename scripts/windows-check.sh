@@ -6,14 +6,25 @@
 set -euo pipefail
 source "$(dirname "$0")/lib/common.sh"
 
-ensure_packages build-essential cmake g++-mingw-w64-x86-64-posix googletest wine wine64 gpsbabel
+ensure_packages build-essential cmake g++-mingw-w64-x86-64-posix googletest wine wine64 gpsbabel \
+    locales
 
 BUILD="$ROOT/build-mingw"
 configure_and_build "$BUILD" \
     -DCMAKE_TOOLCHAIN_FILE="$ROOT/cmake/mingw-w64-x86_64.cmake" \
     -DQUENDRA_WERROR=ON -DQUENDRA_BUILD_APP=OFF -DQUENDRA_BUILD_BENCH=OFF
 
-# Wine turns the arguments into UTF-16 from the locale's charset: it must be UTF-8.
+# Windows as the users have it: Traditional Chinese, whose ANSI code page (950, Big5) is
+# what names are shown in. Wine takes the code page from the locale, and turns the
+# arguments into UTF-16 from the locale's charset, so: zh_TW.UTF-8, compiled here into
+# build-mingw/ rather than installed into the system.
+if [ ! -d "$BUILD/locale/zh_TW.UTF-8" ]; then
+    mkdir -p "$BUILD/locale"
+    localedef -i zh_TW -f UTF-8 "$BUILD/locale/zh_TW.UTF-8"
+fi
+run_wine() {
+    env LOCPATH="$BUILD/locale" LC_ALL=zh_TW.UTF-8 wine "$@"
+}
 export LC_ALL=C.UTF-8
 export WINEPREFIX="$BUILD/wineprefix"
 export WINEDEBUG=-all
@@ -21,12 +32,12 @@ export WINEDLLOVERRIDES="mscoree,mshtml="  # no Mono or Gecko installer prompts
 export WINEARCH=win64
 if [ ! -d "$WINEPREFIX" ]; then
     echo "Creating the wine prefix in $WINEPREFIX" >&2
-    wine wineboot --init >/dev/null 2>&1
+    run_wine wineboot --init >/dev/null 2>&1
 fi
 trap 'wineserver -k >/dev/null 2>&1 || true' EXIT
 
 echo "== unit tests (quendra_tests.exe under wine)"
-wine "$BUILD/bin/quendra_tests.exe" --gtest_brief=1
+run_wine "$BUILD/bin/quendra_tests.exe" --gtest_brief=1
 
 echo "== gtm2wtr.exe with non-ASCII paths"
 GTM2WTR="$BUILD/bin/gtm2wtr.exe"
@@ -44,6 +55,7 @@ GPX
 # GPSBabel is an independent GTM writer, so this also checks that its files are accepted.
 gpsbabel -i gpx -f points.gpx -o gtm -F 航點/台北.gtm
 cp 航點/台北.gtm "航點/高 雄.gtm"
+cp 航點/台北.gtm 航點/서울.gtm  # Hangul: not in the Big5 code page, only in Unicode
 printf 'not a GTM file, just text that is long enough to be read' >航點/壞.gtm
 
 fail() {
@@ -52,23 +64,26 @@ fail() {
 }
 
 status=0
-wine "$GTM2WTR" -d 輸出 航點/台北.gtm 航點/壞.gtm "航點/高 雄.gtm" 2>stderr.txt || status=$?
+run_wine "$GTM2WTR" -d 輸出 航點/台北.gtm 航點/壞.gtm "航點/高 雄.gtm" 航點/서울.gtm 2>stderr.txt ||
+    status=$?
 cat stderr.txt
 [ "$status" -eq 1 ] || fail "batch with one bad input exited $status, expected 1"
 grep -q '壞.gtm: not a GTM file' stderr.txt || fail "the bad input was not reported"
-[ -s 輸出/台北.wtr ] && [ -s "輸出/高 雄.wtr" ] || fail "the good inputs were not written"
+for name in 台北 "高 雄" 서울; do
+    [ -s "輸出/$name.wtr" ] || fail "$name.gtm was not written"
+    cmp -s 輸出/台北.wtr "輸出/$name.wtr" || fail "the same input converted differently"
+done
 [ ! -e 輸出/壞.wtr ] || fail "the bad input left a file"
-cmp -s 輸出/台北.wtr "輸出/高 雄.wtr" || fail "the same input converted differently"
 
-wine "$GTM2WTR" --list 輸出/台北.wtr | tr -d '\r' >list.txt
+run_wine "$GTM2WTR" --list 輸出/台北.wtr | tr -d '\r' >list.txt
 printf 'TAIPEI101  508\nKAOHSIUNG   12\n' >expected.txt
 diff -u expected.txt list.txt || fail "the written file does not list as expected"
 
-wine "$GTM2WTR" 航點/台北.gtm 航點/單一.wtr 2>/dev/null || fail "single conversion failed"
+run_wine "$GTM2WTR" 航點/台北.gtm 航點/單一.wtr 2>/dev/null || fail "single conversion failed"
 cmp -s 航點/單一.wtr 輸出/台北.wtr || fail "single and batch conversion differ"
 
 status=0
-wine "$GTM2WTR" --bogus >/dev/null 2>&1 || status=$?
+run_wine "$GTM2WTR" --bogus >/dev/null 2>&1 || status=$?
 [ "$status" -eq 2 ] || fail "a usage error exited $status, expected 2"
 
 echo "Windows check passed."

@@ -233,22 +233,27 @@ TEST_F(BatchTest, HuTzuShanChoiceAppliesToEveryInput) {
         << "the shifted positions differ from unshifted ones";
 }
 
-// Folder and file names outside ASCII, as Taiwanese users name them.
+// Folder and file names outside ASCII, as Taiwanese users name them, and one (Seoul, in
+// Hangul) that no Big5 or Western code page can spell, so it reaches the file system only
+// through Unicode.
 TEST_F(BatchTest, NonAsciiFolderAndFileNames) {
     const fs::path folder = dir.path() / FromUtf8("航點");
     const fs::path output = dir.path() / FromUtf8("輸出 資料");
     fs::create_directory(folder);
     fs::create_directory(output);
-    const fs::path input = folder / FromUtf8("台北.gtm");
-    testing::WriteBytes(input, Gtm("\xA5\x78\xA5\x5F"));  // 台北 in Big5
+    const fs::path taipei = folder / FromUtf8("台北.gtm");
+    const fs::path seoul = folder / FromUtf8("서울.gtm");
+    testing::WriteBytes(taipei, Gtm("\xA5\x78\xA5\x5F"));  // 台北 in Big5
+    testing::WriteBytes(seoul, Gtm("SEOUL"));
 
-    Result batch = Gtm2wtr({"-d", Utf8(output), Utf8(input)});
+    Result batch = Gtm2wtr({"-d", Utf8(output), Utf8(taipei), Utf8(seoul)});
     EXPECT_EQ(batch.exit, 0) << batch.err;
-    EXPECT_EQ(NamesIn(output), (std::vector<std::string>{"台北.wtr"}));
+    EXPECT_EQ(NamesIn(output), (std::vector<std::string>{"台北.wtr", "서울.wtr"}));
     EXPECT_NE(batch.err.find(Utf8(output / FromUtf8("台北.wtr"))), std::string::npos) << batch.err;
+    EXPECT_EQ(testing::ReadBytes(output / FromUtf8("서울.wtr")), ConvertedAlone(Gtm("SEOUL")));
 
     const fs::path single = folder / FromUtf8("高雄.wtr");
-    EXPECT_EQ(Gtm2wtr({Utf8(input), Utf8(single)}).exit, 0);
+    EXPECT_EQ(Gtm2wtr({Utf8(taipei), Utf8(single)}).exit, 0);
     EXPECT_EQ(testing::ReadBytes(single), testing::ReadBytes(output / FromUtf8("台北.wtr")));
 
     Result missing = Gtm2wtr({"-d", Utf8(output), Utf8(folder / FromUtf8("不在.gtm"))});
