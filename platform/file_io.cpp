@@ -1,5 +1,7 @@
 #include "platform/file_io.h"
 
+#include "platform/memory_advice.h"
+
 #include <algorithm>
 #include <cerrno>
 #include <chrono>
@@ -41,6 +43,8 @@ std::filesystem::path TemporaryNameFor(const std::filesystem::path& target, unsi
 // Running out of memory for a file image is an ordinary failure, not a crash.
 bool Allocate(std::vector<std::uint8_t>& data, std::size_t size) {
     try {
+        data.reserve(size);
+        PreferHugePages(data.data(), size);
         data.resize(size);
         return true;
     } catch (const std::bad_alloc&) {

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "platform/file_io.h"
+#include "platform/memory_advice.h"
 #include "res/string_table.h"
 #include "waypoints/byte_reader.h"
 
@@ -114,7 +115,7 @@ bool GtmWaypointSet::LoadFromBytes(std::span<const std::uint8_t> data, LineSink&
     auto wanted = static_cast<std::size_t>(waypointCount);
     if (wanted > (file.size() - position) / kMinRecordSize) return fail(FileError::Truncated);
 
-    std::unique_ptr<GtmWaypoint[]> loaded(new (std::nothrow) GtmWaypoint[wanted]());
+    std::unique_ptr<GtmWaypoint[]> loaded = AllocateZeroed<GtmWaypoint>(wanted);
     if (!loaded) {
         fail(FileError::OutOfMemory);
         count = waypointCount;

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "platform/file_io.h"
+#include "platform/memory_advice.h"
 #include "waypoints/byte_reader.h"
 
 namespace quendra {
@@ -70,7 +71,7 @@ std::uint16_t WtrSymbolFor(std::uint16_t gtmIconCode) {
 bool WtrWaypointSet::BuildFrom(std::int32_t gtmCount, const GtmWaypoint* gtmRecords) {
     if (gtmCount <= 0 || gtmRecords == nullptr) return false;
     count = gtmCount;
-    records.reset(new (std::nothrow) WtrWaypoint[static_cast<std::size_t>(gtmCount)]());
+    records = AllocateZeroed<WtrWaypoint>(static_cast<std::size_t>(gtmCount));
     if (!records) return false;
     for (std::int32_t i = 0; i < gtmCount; ++i) {
         const GtmWaypoint& from = gtmRecords[i];
@@ -153,7 +154,7 @@ bool WtrWaypointSet::LoadFromBytes(std::span<const std::uint8_t> data, LineSink&
         return true;
     }
 
-    records.reset(new (std::nothrow) WtrWaypoint[found]());
+    records = AllocateZeroed<WtrWaypoint>(found);
     if (!records) {
         count = static_cast<std::int32_t>(found);
         error = FileError::OutOfMemory;
