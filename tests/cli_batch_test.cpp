@@ -127,8 +127,8 @@ TEST_F(BatchTest, WritesEachInputAsItsNameWithTheWtrExtension) {
 }
 
 TEST_F(BatchTest, GoesOnPastFailuresAndReportsEachInTurn) {
-    Bytes truncated = Gtm("CUT");
-    truncated.resize(truncated.size() - 3);
+    const Bytes whole = Gtm("CUT");
+    const Bytes truncated(whole.begin(), whole.end() - 3);
     struct Case {
         std::string name;
         bool exists;
