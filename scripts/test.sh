@@ -3,7 +3,8 @@
 set -euo pipefail
 source "$(dirname "$0")/lib/common.sh"
 
-ensure_packages "${BASE_PACKAGES[@]}" gpsbabel
+ensure_packages "${BASE_PACKAGES[@]}" "${APP_PACKAGES[@]}" gpsbabel
 
-configure_and_build "$ROOT/build" -DQUENDRA_WERROR=ON -DQUENDRA_BUILD_APP=OFF
-ctest --test-dir "$ROOT/build" --output-on-failure -j "$JOBS"
+configure_and_build "$ROOT/build" -DQUENDRA_WERROR=ON -DQUENDRA_BUILD_APP=ON
+# The dialog's tests need no display.
+QT_QPA_PLATFORM=offscreen ctest --test-dir "$ROOT/build" --output-on-failure -j "$JOBS"

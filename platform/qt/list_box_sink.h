@@ -1,0 +1,25 @@
+// The dialog's waypoint list as the converter's line sink.
+#pragma once
+
+#include <string_view>
+
+#include "platform/codepage.h"
+#include "platform/line_sink.h"
+
+class QListWidget;
+
+namespace quendra {
+
+// Appends each display line at the end of the list, decoded from the names' code page
+// so Big5 names read as Chinese.
+class ListBoxSink : public LineSink {
+public:
+    ListBoxSink(QListWidget& list, CodePageDecoder& decoder) : list_(list), decoder_(decoder) {}
+    void AddLine(std::string_view line) override;
+
+private:
+    QListWidget& list_;
+    CodePageDecoder& decoder_;
+};
+
+}  // namespace quendra
