@@ -8,3 +8,10 @@ ensure_packages "${BASE_PACKAGES[@]}" "${APP_PACKAGES[@]}" gpsbabel
 configure_and_build "$ROOT/build" -DQUENDRA_WERROR=ON -DQUENDRA_BUILD_APP=ON
 # The dialog's tests need no display.
 QT_QPA_PLATFORM=offscreen ctest --test-dir "$ROOT/build" --output-on-failure -j "$JOBS"
+
+# The same suite under AddressSanitizer and UBSan, then a short pass of each fuzz harness
+# (docs/robustness.md).
+configure_and_build "$ROOT/build-asan" -DQUENDRA_WERROR=ON -DQUENDRA_SANITIZE=ON \
+    -DQUENDRA_BUILD_APP=ON -DQUENDRA_BUILD_BENCH=OFF
+QT_QPA_PLATFORM=offscreen ctest --test-dir "$ROOT/build-asan" --output-on-failure -j "$JOBS"
+"$ROOT/scripts/fuzz.sh" 30
