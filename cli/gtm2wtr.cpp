@@ -24,6 +24,13 @@ namespace quendra {
 
 namespace {
 
+// Windows shows names in the system's own code page, as its other programs do.
+#ifdef _WIN32
+#define QUENDRA_DEFAULT_CODEPAGE_TEXT "the system's ANSI code page"
+#else
+#define QUENDRA_DEFAULT_CODEPAGE_TEXT "CP950, Big5"
+#endif
+
 constexpr std::string_view kUsage =
     "Usage:\n"
     "  gtm2wtr [--hu-tzu-shan=shift|refuse] [--codepage NAME] INPUT.gtm OUTPUT.wtr\n"
@@ -37,7 +44,8 @@ constexpr std::string_view kUsage =
     "  --list                print the waypoints (name and altitude) of a GTM or WTR file\n"
     "  --hu-tzu-shan=shift   convert Hu-Tzu-Shan files with the fixed WGS84 offset\n"
     "  --hu-tzu-shan=refuse  refuse them (the default when no one can be asked)\n"
-    "  --codepage NAME       code page of waypoint names (default CP950, Big5)\n"
+    "  --codepage NAME       code page of waypoint names (default " QUENDRA_DEFAULT_CODEPAGE_TEXT
+    ")\n"
     "\n"
     "Exit status: 0 success, 1 conversion or listing failed, 2 usage error.\n";
 
