@@ -75,12 +75,12 @@ TEST_F(Gtm2wtrTest, ListsGtmAndWtrFilesInUtf8) {
     std::string in = Write("a.gtm", Sample());
     ASSERT_EQ(Gtm2wtr({in, Path("a.wtr")}).exit, 0);
 
-    CliRun gtm = Gtm2wtr({"--list", in});
+    CliRun gtm = Gtm2wtr({"--list", "--codepage", "CP950", in});
     EXPECT_EQ(gtm.exit, 0);
     EXPECT_EQ(gtm.out, "中文        13\nHOME       -12\n");
     EXPECT_EQ(gtm.err, "");
 
-    CliRun wtr = Gtm2wtr({"--list", Path("a.wtr")});
+    CliRun wtr = Gtm2wtr({"--list", "--codepage", "CP950", Path("a.wtr")});
     EXPECT_EQ(wtr.exit, 0);
     EXPECT_EQ(wtr.out, gtm.out) << "the WTR name is the GTM name filled with spaces";
 
