@@ -3,7 +3,9 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdlib>
+#include <cstring>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -15,13 +17,13 @@
 namespace quendra {
 namespace {
 
+namespace fs = std::filesystem;
 using testing::GtmBuilder;
 using Bytes = std::vector<std::uint8_t>;
 
 struct CliRun {
     int exit = -1;
-    std::string out;
-    std::string err;
+    std::string out, err;
 };
 
 CliRun Gtm2wtr(std::vector<std::string> args, bool interactive = false, std::string answer = "") {
@@ -34,99 +36,90 @@ CliRun Gtm2wtr(std::vector<std::string> args, bool interactive = false, std::str
     return run;
 }
 
+// gtm2wtr takes paths as UTF-8 on every platform.
+std::string Utf8(const fs::path& path) {
+    std::u8string text = path.u8string();
+    return {text.begin(), text.end()};
+}
+
+fs::path FromUtf8(std::string_view text) {
+    return fs::path(std::u8string(text.begin(), text.end()));
+}
+
+Bytes Sample(std::uint16_t datum = 217) {
+    return GtmBuilder()
+        .Datum(datum)
+        .Add({.latitude = 25.0, .longitude = 121.5, .name = "\xA4\xA4\xA4\xE5", .altitude = 12.6f})
+        .Add({.latitude = 23.97, .longitude = -0.7, .name = "HOME", .icon = 27, .altitude = -12.2f})
+        .Build();
+}
+
 class Gtm2wtrTest : public ::testing::Test {
 protected:
     std::string Write(const std::string& name, const Bytes& bytes) {
-        testing::WriteBytes(dir / name, bytes);
-        return (dir / name).string();
+        testing::WriteBytes(dir / FromUtf8(name), bytes);
+        return Path(name);
     }
-    std::string Path(const std::string& name) { return (dir / name).string(); }
-    Bytes Sample(std::uint16_t datum = 217) {
-        return GtmBuilder()
-            .Datum(datum)
-            .Add({.latitude = 25.0,
-                  .longitude = 121.5,
-                  .name = "\xA4\xA4\xA4\xE5",
-                  .altitude = 12.6f})
-            .Add({.latitude = 23.97,
-                  .longitude = -0.7,
-                  .name = "HOME",
-                  .icon = 27,
-                  .altitude = -12.2f})
-            .Build();
-    }
+    std::string Path(const std::string& name) { return Utf8(dir / FromUtf8(name)); }
 
     testing::TempDir dir;
 };
 
-TEST_F(Gtm2wtrTest, ConvertsAndSaysHowManyWaypoints) {
+TEST_F(Gtm2wtrTest, ConvertsAndListsGtmAndWtrFilesInUtf8) {
     std::string in = Write("a.gtm", Sample());
     CliRun run = Gtm2wtr({in, Path("a.wtr")});
     EXPECT_EQ(run.exit, 0) << run.err;
     EXPECT_EQ(run.out, "");
-    EXPECT_NE(run.err.find("wrote 2 waypoints"), std::string::npos) << run.err;
-    Bytes wtr = testing::ReadBytes(dir / "a.wtr");
-    ASSERT_EQ(wtr.size(), 16u + 2 * 64 + 32);
-    EXPECT_EQ(std::string(wtr.begin() + 80, wtr.begin() + 90), "HOME      ");
-    EXPECT_EQ(wtr[80 + 40], 159);
-}
+    EXPECT_EQ(run.err, "gtm2wtr: wrote 2 waypoints to " + Path("a.wtr") + "\n");
+    EXPECT_EQ(testing::ReadBytes(dir / "a.wtr").size(), 16u + 2 * 64 + 32);
 
-TEST_F(Gtm2wtrTest, ListsGtmAndWtrFilesInUtf8) {
-    std::string in = Write("a.gtm", Sample());
-    ASSERT_EQ(Gtm2wtr({in, Path("a.wtr")}).exit, 0);
-
-    CliRun gtm = Gtm2wtr({"--list", "--codepage", "CP950", in});
-    EXPECT_EQ(gtm.exit, 0);
-    EXPECT_EQ(gtm.out, "中文        13\nHOME       -12\n");
-    EXPECT_EQ(gtm.err, "");
-
-    CliRun wtr = Gtm2wtr({"--list", "--codepage", "CP950", Path("a.wtr")});
-    EXPECT_EQ(wtr.exit, 0);
-    EXPECT_EQ(wtr.out, gtm.out) << "the WTR name is the GTM name filled with spaces";
-
-    CliRun latin = Gtm2wtr({"--list", "--codepage", "CP1252", in});
-    EXPECT_EQ(latin.exit, 0);
-    EXPECT_EQ(latin.out.substr(0, 8), "¤¤¤å");
+    for (const std::string& file : {in, Path("a.wtr")}) {
+        CliRun list = Gtm2wtr({"--list", "--codepage", "CP950", file});
+        EXPECT_EQ(list.exit, 0);
+        EXPECT_EQ(list.out, "中文        13\nHOME       -12\n") << file;
+        EXPECT_EQ(list.err, "");
+    }
+    EXPECT_EQ(Gtm2wtr({"--list", "--codepage", "CP1252", in}).out.substr(0, 8), "¤¤¤å");
 }
 
 TEST_F(Gtm2wtrTest, RefusalsNameTheFileAndTheReasonAndWriteNothing) {
-    Bytes noWaypoints = GtmBuilder().Build();
     Bytes truncated = Sample();
-    truncated.resize(truncated.size() - 1);
+    truncated.pop_back();
     struct Case {
-        const char* label;
-        Bytes input;  // empty: the input file does not exist
+        const char* file;
+        bool exists;
+        Bytes input;
         const char* reason;
+        bool list = false;
     };
     const Case cases[] = {
-        {"missing", {}, "cannot open"},
-        {"empty", Bytes{}, "empty"},
-        {"foreign", Bytes{'<', 'g', 'p', 'x', '>', 0, 0, 0, 0, 0, 0, 0, 0, 0}, "not a GTM file"},
-        {"truncated", truncated, "truncated"},
-        {"no waypoints", noWaypoints, "no waypoints"},
-        {"other datum", Sample(100), "datum code 100 refused"},
-        {"hu-tzu-shan without a terminal", Sample(81), "Hu-Tzu-Shan datum refused"},
+        {"missing", false, {}, "cannot open"},
+        {"empty", true, {}, "the file is empty"},
+        {"foreign", true, Bytes(200, 'x'), "not a GTM file"},
+        {"truncated", true, truncated, "the file is truncated"},
+        {"none", true, GtmBuilder().Build(), "the file holds no waypoints"},
+        {"datum100", true, Sample(100), "datum code 100 refused"},
+        {"hutzushan", true, Sample(81), "Hu-Tzu-Shan datum refused"},
+        {"listmissing", false, {}, "cannot open", true},
+        {"listforeign", true, Bytes(200, 'x'), "neither a GTM nor a WTR file", true},
     };
     for (const Case& c : cases) {
-        SCOPED_TRACE(c.label);
-        std::string in = Path(std::string(c.label) + ".gtm");
-        if (std::string(c.label) != "missing") Write(std::string(c.label) + ".gtm", c.input);
-        testing::WriteBytes(dir / "keep.wtr", Bytes{'o', 'l', 'd'});
-
-        CliRun run = Gtm2wtr({in, Path("keep.wtr")});
+        SCOPED_TRACE(c.file);
+        std::string in = c.exists ? Write(c.file, c.input) : Path(c.file);
+        testing::WriteBytes(dir / "keep.wtr", {'o', 'l', 'd'});
+        CliRun run = c.list ? Gtm2wtr({"--list", in}) : Gtm2wtr({in, Path("keep.wtr")});
         EXPECT_EQ(run.exit, 1);
-        EXPECT_NE(run.err.find("gtm2wtr: " + in + ": "), std::string::npos) << run.err;
-        EXPECT_NE(run.err.find(c.reason), std::string::npos) << run.err;
+        EXPECT_NE(run.err.find("gtm2wtr: " + in + ": " + c.reason), std::string::npos) << run.err;
+        EXPECT_EQ(run.out, "");
         EXPECT_EQ(testing::ReadBytes(dir / "keep.wtr"), (Bytes{'o', 'l', 'd'}));
     }
 }
 
 TEST_F(Gtm2wtrTest, PrintsTheDatumMessagesInTheirOwnWords) {
-    CliRun other = Gtm2wtr({Write("o.gtm", Sample(216)), Path("o.wtr")});
-    EXPECT_NE(other.err.find(kDatumUnsupportedText), std::string::npos);
-    CliRun huTzuShan = Gtm2wtr({Write("h.gtm", Sample(81)), Path("h.wtr")});
-    EXPECT_NE(huTzuShan.err.find(kDatumHuTzuShanText), std::string::npos);
-    EXPECT_FALSE(std::filesystem::exists(dir / "h.wtr"));
+    EXPECT_NE(Gtm2wtr({Write("o.gtm", Sample(216)), Path("o.wtr")}).err.find(kDatumUnsupportedText),
+              std::string::npos);
+    EXPECT_NE(Gtm2wtr({Write("h.gtm", Sample(81)), Path("h.wtr")}).err.find(kDatumHuTzuShanText),
+              std::string::npos);
 }
 
 TEST_F(Gtm2wtrTest, HuTzuShanFollowsTheOptionOrTheAnswer) {
@@ -146,23 +139,21 @@ TEST_F(Gtm2wtrTest, HuTzuShanFollowsTheOptionOrTheAnswer) {
         {{"--hu-tzu-shan=shift"}, true, "n\n", 0},
     };
     for (const Case& c : cases) {
-        std::filesystem::remove(dir / "h.wtr");
+        fs::remove(dir / "h.wtr");
         std::vector<std::string> args = c.options;
-        args.push_back(in);
-        args.push_back(Path("h.wtr"));
+        args.insert(args.end(), {in, Path("h.wtr")});
         CliRun run = Gtm2wtr(args, c.interactive, c.answer);
         EXPECT_EQ(run.exit, c.exit) << run.err;
-        EXPECT_EQ(std::filesystem::exists(dir / "h.wtr"), c.exit == 0);
+        EXPECT_EQ(fs::exists(dir / "h.wtr"), c.exit == 0);
         if (c.exit == 0) {
-            Bytes wtr = testing::ReadBytes(dir / "h.wtr");
             std::int32_t latitude;
-            std::memcpy(&latitude, &wtr[16 + 20], 4);
+            std::memcpy(&latitude, &testing::ReadBytes(dir / "h.wtr")[16 + 20], 4);
             EXPECT_EQ(latitude, 298240363) << "shifted exactly once";
         }
     }
 }
 
-TEST_F(Gtm2wtrTest, UsageErrorsExitWithTwo) {
+TEST_F(Gtm2wtrTest, UsageErrorsExitWithTwoAndHelpAndVersionWithZero) {
     std::string in = Write("a.gtm", Sample());
     const std::vector<std::vector<std::string>> cases = {
         {},
@@ -176,33 +167,71 @@ TEST_F(Gtm2wtrTest, UsageErrorsExitWithTwo) {
         {"--list", in, in},
         {"--list", "--hu-tzu-shan=shift", in},
         {"-d"},
-        {"-d", dir.path().string()},
+        {"-d", Utf8(dir.path())},
     };
     for (const auto& args : cases) {
         CliRun run = Gtm2wtr(args);
         EXPECT_EQ(run.exit, 2) << ::testing::PrintToString(args);
         EXPECT_NE(run.err.find("Usage:"), std::string::npos);
     }
-    EXPECT_FALSE(std::filesystem::exists(dir / "a.wtr"));
-}
+    EXPECT_FALSE(fs::exists(dir / "a.wtr"));
 
-TEST_F(Gtm2wtrTest, HelpAndVersionGoToStandardOutput) {
     CliRun help = Gtm2wtr({"--help"});
     EXPECT_EQ(help.exit, 0);
     EXPECT_NE(help.out.find("gtm2wtr --list"), std::string::npos);
-    CliRun version = Gtm2wtr({"--version"});
-    EXPECT_EQ(version.exit, 0);
-    EXPECT_EQ(version.out.rfind("gtm2wtr (Quendra) ", 0), 0u);
+    EXPECT_EQ(Gtm2wtr({"--version"}).out.rfind("gtm2wtr (Quendra) ", 0), 0u);
 }
 
-TEST_F(Gtm2wtrTest, ListingRefusesWhatItCannotRead) {
-    CliRun missing = Gtm2wtr({"--list", Path("none.gtm")});
-    EXPECT_EQ(missing.exit, 1);
-    EXPECT_NE(missing.err.find("cannot open"), std::string::npos);
-    CliRun foreign = Gtm2wtr({"--list", Write("x.txt", Bytes(200, 'x'))});
-    EXPECT_EQ(foreign.exit, 1);
-    EXPECT_NE(foreign.err.find("neither a GTM nor a WTR file"), std::string::npos);
-    EXPECT_EQ(foreign.out, "");
+TEST_F(Gtm2wtrTest, BatchGoesOnPastFailuresAndReportsEachInOrder) {
+    fs::create_directories(dir / "out");
+    fs::create_directories(dir / "other");
+    testing::WriteBytes(dir / "out" / "tokyo.wtr", {'o', 'l', 'd'});
+    const std::vector<std::string> inputs = {
+        Write("alpha.gtm", Sample()),       Path("missing.gtm"),
+        Write("tokyo.gtm", Sample(100)),    Write("trip.2024.gtm", Sample()),
+        Write("other/alpha.gtm", Sample()), Write("no-extension", Sample()),
+    };
+    std::vector<std::string> args = {"-d", Path("out")};
+    args.insert(args.end(), inputs.begin(), inputs.end());
+    CliRun run = Gtm2wtr(args);
+    EXPECT_EQ(run.exit, 1);
+
+    std::vector<std::string> names;
+    for (const auto& entry : fs::directory_iterator(dir / "out")) {
+        names.push_back(Utf8(entry.path().filename()));
+    }
+    std::sort(names.begin(), names.end());
+    EXPECT_EQ(names, (std::vector<std::string>{"alpha.wtr", "no-extension.wtr", "tokyo.wtr",
+                                               "trip.2024.wtr"}));
+    EXPECT_EQ(testing::ReadBytes(dir / "out" / "tokyo.wtr"), (Bytes{'o', 'l', 'd'}));
+
+    const std::string reports[] = {
+        "wrote 2 waypoints to " + Utf8(dir / "out" / "alpha.wtr"),
+        inputs[1] + ": cannot open",
+        inputs[2] + ": datum code 100 refused",
+        "wrote 2 waypoints to " + Utf8(dir / "out" / "trip.2024.wtr"),
+        inputs[4] + ": skipped: an earlier input was already written as",
+        "wrote 2 waypoints to " + Utf8(dir / "out" / "no-extension.wtr"),
+    };
+    std::size_t at = 0;
+    for (const std::string& report : reports) {
+        at = run.err.find(report, at);
+        ASSERT_NE(at, std::string::npos) << "missing or out of order: " << report << "\n"
+                                         << run.err;
+    }
+}
+
+TEST_F(Gtm2wtrTest, PathsOutsideAsciiReachTheFileSystemIntact) {
+    // Seoul in Hangul fits no Big5 or Western code page: only Unicode paths carry it.
+    fs::create_directories(dir / FromUtf8("航點"));
+    fs::create_directories(dir / FromUtf8("輸出 資料"));
+    std::string taipei = Write("航點/台北.gtm", Sample());
+    std::string seoul = Write("航點/서울.gtm", Sample());
+    EXPECT_EQ(Gtm2wtr({"-d", Path("輸出 資料"), taipei, seoul}).exit, 0);
+    EXPECT_EQ(Gtm2wtr({seoul, Path("航點/高雄.wtr")}).exit, 0);
+    for (const char* wtr : {"輸出 資料/台北.wtr", "輸出 資料/서울.wtr", "航點/高雄.wtr"}) {
+        EXPECT_EQ(testing::ReadBytes(dir / FromUtf8(wtr)).size(), 176u) << wtr;
+    }
 }
 
 #ifndef _WIN32  // a POSIX shell and wait status; scripts/windows-check.sh runs the .exe
