@@ -16,222 +16,147 @@ namespace quendra {
 namespace {
 
 using testing::GtmBuilder;
-using testing::GtmRecordSpec;
-
-std::string Name10(const GtmWaypoint& w) {
-    return std::string(w.name, 10);
-}
+using Bytes = std::vector<std::uint8_t>;
 
 struct Loaded {
+    explicit Loaded(const Bytes& bytes) { ok = set.LoadFromBytes(bytes, lines); }
     GtmWaypointSet set;
     VectorLineSink lines;
     bool ok = false;
 };
 
-void LoadBytes(const std::vector<std::uint8_t>& bytes, Loaded& loaded) {
-    loaded.ok = loaded.set.LoadFromBytes(bytes, loaded.lines);
-}
-
-struct HeaderCase {
-    const char* label;
-    std::vector<std::string> headerStrings;
-    std::vector<std::pair<std::string, std::string>> extras;
-};
-
-class HeaderWalk : public ::testing::TestWithParam<HeaderCase> {};
-
-TEST_P(HeaderWalk, FindsTheDatumAndTheFirstWaypoint) {
-    const HeaderCase& c = GetParam();
-    GtmBuilder builder;
-    builder.HeaderStrings(c.headerStrings).Datum(81);
-    for (const auto& [first, second] : c.extras) builder.ExtraEntry(first, second);
-    builder.Add(
-        {.latitude = 23.5, .longitude = 120.25, .name = "PEAK", .icon = 60, .altitude = 3952.0f});
-    Loaded loaded;
-    LoadBytes(builder.Build(), loaded);
-
-    ASSERT_TRUE(loaded.ok);
-    EXPECT_EQ(loaded.set.datumCode, 81);
-    ASSERT_EQ(loaded.set.count, 1);
-    const GtmWaypoint& w = loaded.set.records[0];
-    EXPECT_EQ(w.latitude, 23.5);
-    EXPECT_EQ(w.longitude, 120.25);
-    EXPECT_EQ(Name10(w), std::string("PEAK\0\0\0\0\0\0", 10));
-    EXPECT_EQ(w.iconCode, 60);
-    EXPECT_EQ(w.altitude, 3952.0f);
-}
-
-INSTANTIATE_TEST_SUITE_P(
-    Headers, HeaderWalk,
-    ::testing::Values(HeaderCase{"EmptyStrings", {"", "", "", ""}, {}},
-                      HeaderCase{"FontName", {"Times New Roman", "", "", ""}, {}},
-                      HeaderCase{"FourStrings", {"a", "bb", "ccc", std::string(300, 'd')}, {}},
-                      HeaderCase{"OneExtraEntry", {"Arial", "", "", ""}, {{"map.bmp", "layer"}}},
-                      HeaderCase{"ThreeExtraEntries",
-                                 {"", "x", "", ""},
-                                 {{"", ""}, {"first", std::string(1000, 'z')}, {"a", "b"}}}),
-    [](const auto& info) { return std::string(info.param.label); });
-
-TEST(GtmRecords, StepByFortyThreeBytesPlusTheComment) {
-    // Comments of 0, 5 and 300 bytes put the records at e, e + 43 and e + 91.
-    GtmBuilder builder;
-    builder.Add({.latitude = 1.0, .name = "ZERO", .comment = "", .icon = 27, .altitude = 1.0f})
-        .Add({.latitude = 2.0, .name = "FIVE", .comment = "hello", .icon = 34, .altitude = 2.0f})
-        .Add({.latitude = 3.0,
-              .name = "LONG",
-              .comment = std::string(300, 'c'),
-              .icon = 73,
-              .altitude = 3.0f})
-        .Trailer({1, 2, 3, 4, 5});
-    std::vector<std::uint8_t> bytes = builder.Build();
-    std::size_t e = builder.FirstRecordOffset();
-    double second;
-    std::memcpy(&second, bytes.data() + e + 43, 8);
-    ASSERT_EQ(second, 2.0) << "the builder itself places records as the format says";
-    double third;
-    std::memcpy(&third, bytes.data() + e + 91, 8);
-    ASSERT_EQ(third, 3.0);
-
-    Loaded loaded;
-    LoadBytes(bytes, loaded);
-    ASSERT_TRUE(loaded.ok);
-    ASSERT_EQ(loaded.set.count, 3);
-    const char* names[] = {"ZERO", "FIVE", "LONG"};
-    const std::uint16_t icons[] = {27, 34, 73};
-    for (int i = 0; i < 3; ++i) {
-        SCOPED_TRACE(i);
-        EXPECT_EQ(loaded.set.records[i].latitude, i + 1.0);
-        EXPECT_STREQ(loaded.set.records[i].name, names[i]);
-        EXPECT_EQ(loaded.set.records[i].iconCode, icons[i]);
-        EXPECT_EQ(loaded.set.records[i].altitude, i + 1.0f);
+TEST(GtmHeaderWalk, FindsTheDatumAndTheFirstWaypointPastStringsAndExtraEntries) {
+    struct Case {
+        std::vector<std::string> headerStrings;
+        std::vector<std::pair<std::string, std::string>> extras;
+    };
+    const Case cases[] = {
+        {{"", "", "", ""}, {}},
+        {{"a", "bb", "ccc", std::string(300, 'd')}, {}},
+        {{"Arial", "", "", ""}, {{"map.bmp", "layer"}}},
+        {{"", "x", "", ""}, {{"", ""}, {"first", std::string(1000, 'z')}, {"a", "b"}}},
+    };
+    for (const Case& c : cases) {
+        GtmBuilder builder;
+        builder.HeaderStrings(c.headerStrings).Datum(81);
+        for (const auto& [first, second] : c.extras) builder.ExtraEntry(first, second);
+        Loaded loaded(builder
+                          .Add({.latitude = 23.5,
+                                .longitude = 120.25,
+                                .name = "PEAK",
+                                .icon = 60,
+                                .altitude = 3952.0f})
+                          .Build());
+        SCOPED_TRACE(c.extras.size());
+        ASSERT_TRUE(loaded.ok);
+        EXPECT_EQ(loaded.set.datumCode, 81);
+        ASSERT_EQ(loaded.set.count, 1);
+        const GtmWaypoint& w = loaded.set.records[0];
+        EXPECT_EQ(w.latitude, 23.5);
+        EXPECT_EQ(w.longitude, 120.25);
+        EXPECT_EQ(std::string(w.name, 11), std::string("PEAK\0\0\0\0\0\0\0", 11));
+        EXPECT_EQ(w.iconCode, 60);
+        EXPECT_EQ(w.altitude, 3952.0f);
     }
 }
 
-TEST(GtmRecords, ACommentOfTheLargestLengthIsSteppedOverInFull) {
+TEST(GtmRecords, StepByFortyThreeBytesPlusTheComment) {
+    // Comments of 0 bytes, the largest 16-bit length, 5 and 300, stepped over in plain
+    // arithmetic: 16-bit offsets would land inside the long comment.
+    const std::string comments[] = {"", std::string(65535, 'x'), "hello", std::string(300, 'c')};
     GtmBuilder builder;
-    builder.Add({.name = "BIG", .comment = std::string(65535, 'x'), .icon = 60})
-        .Add({.latitude = -33.5, .name = "NEXT"});
-    Loaded loaded;
-    LoadBytes(builder.Build(), loaded);
+    for (int i = 0; i < 4; ++i) {
+        builder.Add({.latitude = i + 1.0,
+                     .name = "W" + std::to_string(i),
+                     .comment = comments[i],
+                     .icon = static_cast<std::uint16_t>(27 + i),
+                     .altitude = i + 0.5f});
+    }
+    Loaded loaded(builder.Trailer({1, 2, 3}).Build());
     ASSERT_TRUE(loaded.ok);
-    ASSERT_EQ(loaded.set.count, 2);
-    EXPECT_EQ(loaded.set.records[0].iconCode, 60);
-    EXPECT_STREQ(loaded.set.records[1].name, "NEXT");
-    EXPECT_EQ(loaded.set.records[1].latitude, -33.5);
+    ASSERT_EQ(loaded.set.count, 4);
+    for (int i = 0; i < 4; ++i) {
+        SCOPED_TRACE(i);
+        EXPECT_EQ(loaded.set.records[i].latitude, i + 1.0);
+        EXPECT_EQ(loaded.set.records[i].name, "W" + std::to_string(i));
+        EXPECT_EQ(loaded.set.records[i].iconCode, 27 + i);
+        EXPECT_EQ(loaded.set.records[i].altitude, i + 0.5f);
+    }
 }
 
-struct NameCase {
-    const char* label;
-    std::string fileName;    // as stored, padded with zeros to 10 bytes
-    std::string recordName;  // what reads back as a C string
-    std::string lineName;    // the 10 characters the display line starts with
-};
-
-class Names : public ::testing::TestWithParam<NameCase> {};
-
-TEST_P(Names, KeepTheRawBytesAndShowZerosAsSpaces) {
-    const NameCase& c = GetParam();
-    Loaded loaded;
-    LoadBytes(GtmBuilder().Add({.name = c.fileName, .altitude = 7.0f}).Build(), loaded);
-    ASSERT_TRUE(loaded.ok);
-    const GtmWaypoint& w = loaded.set.records[0];
-    std::string stored = c.fileName;
-    stored.resize(10, '\0');
-    EXPECT_EQ(Name10(w), stored);
-    EXPECT_EQ(w.name[10], '\0');
-    EXPECT_EQ(std::string(w.name), c.recordName);
-    ASSERT_EQ(loaded.lines.lines.size(), 1u);
-    EXPECT_EQ(loaded.lines.lines[0], c.lineName + "   7");
-}
-
-INSTANTIATE_TEST_SUITE_P(
-    GtmNames, Names,
-    ::testing::Values(NameCase{"TenFullBytes", "ABCDEFGHIJ", "ABCDEFGHIJ", "ABCDEFGHIJ"},
-                      NameCase{"ZeroPadded", "AB", "AB", "AB        "},
-                      NameCase{"ZeroThenMoreBytes", std::string("AB\0CD", 5), "AB", "AB CD     "},
-                      NameCase{"Big5", "\xA4\xA4\xA4\xE5", "\xA4\xA4\xA4\xE5",
-                               "\xA4\xA4\xA4\xE5      "},
-                      // The 10-byte field ends inside a double-byte character; the byte is kept.
-                      NameCase{"CutDoubleByte", "\xA5\x5F\xA4\x73\xA5\x5F\xA4\x73\xA5\x5F\xA4",
-                               "\xA5\x5F\xA4\x73\xA5\x5F\xA4\x73\xA5\x5F",
-                               "\xA5\x5F\xA4\x73\xA5\x5F\xA4\x73\xA5\x5F"},
-                      NameCase{"CutAfterNine", "123456789\xA4", "123456789\xA4", "123456789\xA4"}),
-    [](const auto& info) { return std::string(info.param.label); });
-
-TEST(DisplayLine, RoundsTheAltitudeIntoAFieldOfAtLeastThree) {
+TEST(GtmNames, KeepTheRawBytesAndShowZerosAsSpaces) {
     struct Case {
-        std::string name;
-        float altitude;
-        std::string line;
+        std::string stored;      // the 10 bytes in the file (zero-padded by the builder)
+        std::string recordName;  // what reads back as a C string
+        std::string lineName;    // the 10 characters the display line starts with
     };
-    // The name part is always 10 characters, then one space, then the altitude.
     const Case cases[] = {
-        {"HOME", 12.6f,
-         "HOME      "
+        {"ABCDEFGHIJ", "ABCDEFGHIJ", "ABCDEFGHIJ"},
+        {"AB", "AB", "AB        "},
+        {std::string("AB\0CD", 5), "AB", "AB CD     "},
+        {"\xA4\xA4\xA4\xE5", "\xA4\xA4\xA4\xE5", "\xA4\xA4\xA4\xE5      "},
+        // The field ends inside a double-byte character; its lead byte is kept.
+        {"123456789\xA4", "123456789\xA4", "123456789\xA4"},
+    };
+    for (const Case& c : cases) {
+        Loaded loaded(GtmBuilder().Add({.name = c.stored, .altitude = 7.0f}).Build());
+        ASSERT_TRUE(loaded.ok);
+        std::string stored = c.stored;
+        stored.resize(11, '\0');
+        EXPECT_EQ(std::string(loaded.set.records[0].name, 11), stored);
+        EXPECT_EQ(loaded.set.records[0].name, c.recordName);
+        EXPECT_EQ(loaded.lines.lines, std::vector<std::string>{c.lineName + "   7"});
+    }
+}
+
+TEST(GtmDisplayLine, RoundsTheAltitudeIntoAFieldOfAtLeastThree) {
+    const std::pair<float, std::string> cases[] = {
+        {12.6f,
+         "HOME"
+         "      "
          " "
          " 13"},  // four letters, eight spaces, 13
-        {"HOME", 1234.4f,
+        {1234.4f,
          "HOME      "
          " "
          "1234"},
-        {"HOME", -12.2f,
+        {-12.2f,
          "HOME      "
          " "
          "-12"},
-        {"HOME", 0.0f,
-         "HOME      "
-         " "
-         "  0"},
-        {"HOME", -0.4f,
+        {-0.4f,
          "HOME      "
          " "
          " -0"},
-        {"HOME", 99999.0f,
-         "HOME      "
-         " "
-         "99999"},
     };
-    for (const Case& c : cases) {
-        GtmWaypoint w{};
-        std::memcpy(w.name, c.name.data(), c.name.size());
-        w.altitude = c.altitude;
-        EXPECT_EQ(GtmDisplayLine(w), c.line) << c.altitude;
-    }
-}
-
-TEST(DisplayLine, TheMostNegativeAltitudeGivesTheLongestLine) {
     GtmWaypoint w{};
+    std::memcpy(w.name, "HOME", 4);
+    for (const auto& [altitude, line] : cases) {
+        w.altitude = altitude;
+        EXPECT_EQ(GtmDisplayLine(w), line) << altitude;
+    }
     std::memcpy(w.name, "ABCDEFGHIJ", 10);
     w.altitude = -FLT_MAX;
-    std::string line = GtmDisplayLine(w);
-    EXPECT_EQ(line.size(), 51u);
-    EXPECT_EQ(line.substr(0, 13), "ABCDEFGHIJ -3");
+    EXPECT_EQ(GtmDisplayLine(w).size(), 51u) << "the longest line there can be";
 }
 
-TEST(GtmLoad, LinesFollowFileOrderOnePerWaypoint) {
+TEST(GtmLoad, AppendsOneLinePerWaypointInFileOrder) {
     GtmBuilder builder;
-    for (int i = 0; i < 50; ++i) {
-        builder.Add({.name = "W" + std::to_string(i), .altitude = static_cast<float>(i)});
-    }
-    Loaded loaded;
-    loaded.lines.AddLine("line from before");
-    LoadBytes(builder.Build(), loaded);
-    ASSERT_TRUE(loaded.ok);
-    ASSERT_EQ(loaded.lines.lines.size(), 51u);
-    EXPECT_EQ(loaded.lines.lines[0], "line from before");
-    for (int i = 0; i < 50; ++i) {
-        std::string name = "W" + std::to_string(i);
-        EXPECT_EQ(loaded.lines.lines[i + 1].substr(0, 10), name + std::string(10 - name.size(), ' '));
-        EXPECT_EQ(std::stoi(loaded.lines.lines[i + 1].substr(11)), i);
-    }
+    for (int i = 0; i < 50; ++i) builder.Add({.altitude = static_cast<float>(i)});
+    GtmWaypointSet set;
+    VectorLineSink lines;
+    lines.AddLine("line from before");
+    ASSERT_TRUE(set.LoadFromBytes(builder.Build(), lines));
+    ASSERT_EQ(lines.lines.size(), 51u);
+    EXPECT_EQ(lines.lines[0], "line from before");
+    for (int i = 0; i < 50; ++i) EXPECT_EQ(std::stoi(lines.lines[i + 1].substr(11)), i);
 }
 
 TEST(GtmLoad, NoWaypointsIsASuccessThatReadsNothingElse) {
-    // The header is cut right after the counts: nothing past them may be needed.
-    std::vector<std::uint8_t> bytes = GtmBuilder().Datum(81).Build();
+    // Cut right after the counts: nothing past them may be needed.
+    Bytes bytes = GtmBuilder().Datum(81).Build();
     bytes.resize(99);
-    Loaded loaded;
-    LoadBytes(bytes, loaded);
+    Loaded loaded(bytes);
     EXPECT_TRUE(loaded.ok);
     EXPECT_EQ(loaded.set.count, 0);
     EXPECT_EQ(loaded.set.records, nullptr);
@@ -245,44 +170,36 @@ TEST(GtmSignature, AcceptsTheMarkerByteOrVersion211) {
         std::uint8_t marker;
         bool accepted;
     };
-    const Case cases[] = {
-        {211, 0xFF, true},  {211, 0x00, true},  {0, 0xFF, true},
-        {210, 0x00, false}, {212, 0x01, false},
-    };
-    for (const Case& c : cases) {
-        Loaded loaded;
-        LoadBytes(GtmBuilder().Version(c.version).MarkerByte(c.marker).Add({}).Build(), loaded);
+    for (Case c : {Case{211, 0xFF, true}, Case{211, 0x00, true}, Case{0, 0xFF, true},
+                   Case{210, 0x00, false}, Case{212, 0x01, false}}) {
+        Loaded loaded(GtmBuilder().Version(c.version).MarkerByte(c.marker).Add({}).Build());
         EXPECT_EQ(loaded.ok, c.accepted) << c.version << "/" << int(c.marker);
         EXPECT_EQ(loaded.set.count, c.accepted ? 1 : 0);
     }
 }
 
 // Everything a load refuses leaves the set empty and the list as it was.
-void ExpectRefused(const std::vector<std::uint8_t>& bytes, FileError expected) {
-    Loaded loaded;
-    loaded.lines.AddLine("kept");
-    LoadBytes(bytes, loaded);
-    EXPECT_FALSE(loaded.ok);
-    EXPECT_EQ(loaded.set.error, expected);
-    EXPECT_EQ(loaded.set.count, 0);
-    EXPECT_EQ(loaded.set.records, nullptr);
-    EXPECT_EQ(loaded.lines.lines, std::vector<std::string>{"kept"});
+void ExpectRefused(const Bytes& bytes, FileError expected) {
+    GtmWaypointSet set;
+    VectorLineSink lines;
+    lines.AddLine("kept");
+    EXPECT_FALSE(set.LoadFromBytes(bytes, lines));
+    EXPECT_EQ(set.error, expected);
+    EXPECT_EQ(set.count, 0);
+    EXPECT_EQ(set.records, nullptr);
+    EXPECT_EQ(lines.lines, std::vector<std::string>{"kept"});
 }
 
-TEST(GtmRefusal, ForeignFiles) {
+TEST(GtmRefusal, ForeignFilesAndEveryTruncationOfAValidOne) {
     ExpectRefused(GtmBuilder().Signature("TrackMakeR").Add({}).Build(), FileError::WrongSignature);
-    const std::vector<std::uint8_t> wtr = {0xFF, 'W', 'p', 't', 0xFF, 0, 0, 0,
-                                           0,    0,   0,   0,   0,    0, 0, 0};
-    ExpectRefused(wtr, FileError::WrongSignature);
+    ExpectRefused({0xFF, 'W', 'p', 't', 0xFF, 0, 0, 0, 0, 0, 0, 0, 0, 0},
+                  FileError::WrongSignature);
     ExpectRefused({'x'}, FileError::WrongSignature);
-}
-
-TEST(GtmRefusal, EveryTruncationOfAValidFile) {
-    GtmBuilder builder;
-    builder.ExtraEntry("entry", "data")
-        .Add({.name = "A", .comment = "abc"})
-        .Add({.name = "B", .comment = std::string(70, 'k')});
-    std::vector<std::uint8_t> bytes = builder.Build();
+    Bytes bytes = GtmBuilder()
+                      .ExtraEntry("entry", "data")
+                      .Add({.comment = "abc"})
+                      .Add({.comment = std::string(70, 'k')})
+                      .Build();
     for (std::size_t size = 13; size < bytes.size(); ++size) {
         SCOPED_TRACE(size);
         ExpectRefused({bytes.begin(), bytes.begin() + static_cast<long>(size)},
@@ -291,44 +208,35 @@ TEST(GtmRefusal, EveryTruncationOfAValidFile) {
 }
 
 TEST(GtmRefusal, CountsAndLengthsThatLie) {
-    ExpectRefused(GtmBuilder().Add({}).StatedWaypointCount(-1).Build(), FileError::Malformed);
-    ExpectRefused(GtmBuilder().Add({}).StatedExtraCount(-5).Build(), FileError::Malformed);
-    ExpectRefused(GtmBuilder().Add({}).Add({}).StatedWaypointCount(3).Build(),
-                  FileError::Truncated);
-    ExpectRefused(GtmBuilder().Add({}).StatedExtraCount(1).Build(), FileError::Truncated);
-    // A negative header string length (0xFFFF).
-    std::vector<std::uint8_t> bytes = GtmBuilder().Add({}).Build();
-    bytes[99] = 0xFF;
-    bytes[100] = 0xFF;
-    ExpectRefused(bytes, FileError::Malformed);
-}
-
-TEST(GtmRefusal, AHugeStatedCountAllocatesNothing) {
-    // Refused by the size check before allocating 2^31-1 records (about 80 GB).
-    ExpectRefused(GtmBuilder().Add({}).StatedWaypointCount(0x7FFFFFFF).Build(),
-                  FileError::Truncated);
-    ExpectRefused(GtmBuilder().Add({}).StatedExtraCount(0x7FFFFFFF).Build(), FileError::Truncated);
+    Bytes negativeString = GtmBuilder().Add({}).Build();
+    negativeString[99] = negativeString[100] = 0xFF;
+    const std::pair<Bytes, FileError> cases[] = {
+        {GtmBuilder().Add({}).StatedWaypointCount(-1).Build(), FileError::Malformed},
+        {GtmBuilder().Add({}).StatedExtraCount(-5).Build(), FileError::Malformed},
+        {negativeString, FileError::Malformed},
+        {GtmBuilder().Add({}).Add({}).StatedWaypointCount(3).Build(), FileError::Truncated},
+        {GtmBuilder().Add({}).StatedExtraCount(1).Build(), FileError::Truncated},
+        // Refused by the size check before 2^31-1 records (about 80 GB) are allocated.
+        {GtmBuilder().Add({}).StatedWaypointCount(0x7FFFFFFF).Build(), FileError::Truncated},
+        {GtmBuilder().Add({}).StatedExtraCount(0x7FFFFFFF).Build(), FileError::Truncated},
+    };
+    for (const auto& [bytes, error] : cases) ExpectRefused(bytes, error);
 }
 
 TEST(GtmLoadFromFile, ReadsTheFileAndReportsWhyItCannot) {
     testing::TempDir dir;
     testing::WriteBytes(dir / "ok.gtm", GtmBuilder().Add({.name = "X"}).Build());
     testing::WriteBytes(dir / "empty.gtm", {});
-
-    GtmWaypointSet good;
     VectorLineSink lines;
+    GtmWaypointSet good;
     EXPECT_TRUE(good.Load(dir / "ok.gtm", lines));
     EXPECT_EQ(good.count, 1);
-
-    struct Case {
-        const char* name;
-        FileError error;
-    };
-    for (const Case& c : {Case{"missing.gtm", FileError::CannotOpen},
-                          Case{"empty.gtm", FileError::Empty}, Case{".", FileError::CannotOpen}}) {
+    for (auto [name, error] : {std::pair{"missing.gtm", FileError::CannotOpen},
+                               {"empty.gtm", FileError::Empty},
+                               {".", FileError::CannotOpen}}) {
         GtmWaypointSet set;
-        EXPECT_FALSE(set.Load(dir / c.name, lines)) << c.name;
-        EXPECT_EQ(set.error, c.error) << c.name;
+        EXPECT_FALSE(set.Load(dir / name, lines)) << name;
+        EXPECT_EQ(set.error, error) << name;
         EXPECT_EQ(set.count, 0);
     }
     EXPECT_EQ(lines.lines.size(), 1u);
