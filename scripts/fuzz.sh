@@ -12,7 +12,12 @@ HARNESSES=("$@")
 [ ${#HARNESSES[@]} -eq 0 ] && HARNESSES=(gtm_load wtr_load convert)
 FUZZ_BUILD=${FUZZ_BUILD:-$ROOT/build-fuzz}
 
-ensure_packages "${BASE_PACKAGES[@]}" clang libclang-rt-14-dev gpsbabel
+ensure_packages "${BASE_PACKAGES[@]}" clang libclang-rt-14-dev gpsbabel util-linux
+# One session per build folder: another would relink the harnesses under this one and
+# write into the same corpus and logs.
+mkdir -p "$FUZZ_BUILD"
+exec 9>"$FUZZ_BUILD/.lock"
+flock 9
 CXX_FUZZ=$(command -v clang++ || command -v clang++-14)
 
 configure_and_build "$FUZZ_BUILD" -DCMAKE_CXX_COMPILER="$CXX_FUZZ" -DQUENDRA_FUZZ=ON \
