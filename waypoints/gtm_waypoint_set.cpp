@@ -59,13 +59,7 @@ std::string GtmDisplayLine(const GtmWaypoint& waypoint) {
 }
 
 bool GtmWaypointSet::Load(const std::filesystem::path& path, LineSink& list) {
-    std::vector<std::uint8_t> data;
-    ReadFailure failure = ReadFailure::None;
-    if (!ReadWholeFile(path, data, &failure)) {
-        error = FromReadFailure(failure);
-        return false;
-    }
-    return LoadFromBytes(data, list);
+    return LoadWaypointFile(*this, path, list);
 }
 
 bool GtmWaypointSet::LoadFromBytes(std::span<const std::uint8_t> data, LineSink& list) {

@@ -121,13 +121,7 @@ bool WtrWaypointSet::Save(const std::filesystem::path& path) const {
 }
 
 bool WtrWaypointSet::Load(const std::filesystem::path& path, LineSink& list) {
-    std::vector<std::uint8_t> data;
-    ReadFailure failure = ReadFailure::None;
-    if (!ReadWholeFile(path, data, &failure)) {
-        error = FromReadFailure(failure);
-        return false;
-    }
-    return LoadFromBytes(data, list);
+    return LoadWaypointFile(*this, path, list);
 }
 
 bool WtrWaypointSet::LoadFromBytes(std::span<const std::uint8_t> data, LineSink& list) {
