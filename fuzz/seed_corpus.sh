@@ -1,22 +1,13 @@
 #!/bin/sh
-# Makes the fuzz seed corpus: the project's own seeds (GTM builder, WTR writer) and the
-# GTM files gpsbabel writes from the GPX files here, when gpsbabel is installed.
+# Makes the seed corpus: the project's own seeds, then the GTM files gpsbabel writes from
+# the GPX files here (waypoints only, and with tracks and routes), when it is installed.
 # Usage: seed_corpus.sh SEED_GENERATOR OUTDIR
 set -eu
-generator=$1
-out=$2
-here=$(cd "$(dirname "$0")" && pwd)
-
-rm -rf "$out"
-"$generator" "$out"
-if command -v gpsbabel >/dev/null 2>&1; then
-    for gpx in "$here"/gpx/*.gpx; do
-        name=$(basename "$gpx" .gpx)
-        gpsbabel -w -i gpx -f "$gpx" -o gtm -F "$out/gtm/gpsbabel-$name.gtm"
-        # With the tracks and routes too, which come after the waypoints.
-        gpsbabel -w -r -t -i gpx -f "$gpx" -o gtm -F "$out/gtm/gpsbabel-$name-all.gtm"
-    done
-    echo "wrote $(ls "$out"/gtm/gpsbabel-*.gtm | wc -l) gpsbabel GTM files under $out"
-else
-    echo "gpsbabel not installed: no gpsbabel seeds" >&2
-fi
+rm -rf "$2"
+"$1" "$2"
+command -v gpsbabel >/dev/null || { echo "gpsbabel not installed: no gpsbabel seeds" >&2; exit 0; }
+for gpx in "$(dirname "$0")"/gpx/*.gpx; do
+    name=$2/gtm/gpsbabel-$(basename "$gpx" .gpx)
+    gpsbabel -w -i gpx -f "$gpx" -o gtm -F "$name.gtm"
+    gpsbabel -w -r -t -i gpx -f "$gpx" -o gtm -F "$name-all.gtm"
+done
