@@ -10,83 +10,49 @@
 namespace quendra {
 namespace {
 
-using testing::FakeMessages;
-using testing::GtmBuilder;
-
-void LoadWithDatum(std::uint16_t datum, GtmWaypointSet& set) {
-    VectorLineSink lines;
-    EXPECT_TRUE(set.LoadFromBytes(GtmBuilder()
-                                      .Datum(datum)
-                                      .Add({.latitude = 25.0, .longitude = 121.5})
-                                      .Add({.latitude = -10.0, .longitude = -60.0})
-                                      .Build(),
-                                  lines));
-}
-
-void ExpectUnmoved(const GtmWaypointSet& set) {
-    EXPECT_EQ(set.records[0].latitude, 25.0);
-    EXPECT_EQ(set.records[0].longitude, 121.5);
-    EXPECT_EQ(set.records[1].latitude, -10.0);
-}
-
-TEST(CheckDatum, Wgs84PassesSilentlyAndUnchanged) {
-    GtmWaypointSet set;
-    LoadWithDatum(217, set);
-    FakeMessages messages;
-    EXPECT_TRUE(set.CheckDatum(messages));
-    EXPECT_TRUE(messages.asked.empty());
-    EXPECT_TRUE(messages.shown.empty());
-    ExpectUnmoved(set);
-}
-
-TEST(CheckDatum, HuTzuShanWithYesShiftsEveryWaypoint) {
-    GtmWaypointSet set;
-    LoadWithDatum(81, set);
-    FakeMessages messages(true);
-    EXPECT_TRUE(set.CheckDatum(messages));
-    EXPECT_EQ(messages.asked, std::vector<int>{IDS_DATUM_HUTZUSHAN});
-    EXPECT_TRUE(messages.shown.empty());
-    EXPECT_EQ(set.datumCode, 81);
-
-    WtrWaypointSet wtr;
-    ASSERT_TRUE(wtr.BuildFrom(set.count, set.records.get()));
-    EXPECT_EQ(wtr.records[0].latitude, 298240363);
-    EXPECT_EQ(wtr.records[0].longitude, 1449649563);
-    EXPECT_EQ(set.records[1].latitude, -10.0 - 0.00178);
-    EXPECT_EQ(set.records[1].longitude, -60.0 + 0.00823);
-}
-
-TEST(CheckDatum, HuTzuShanWithNoStopsAndChangesNothing) {
-    GtmWaypointSet set;
-    LoadWithDatum(81, set);
-    FakeMessages messages(false);
-    EXPECT_FALSE(set.CheckDatum(messages));
-    EXPECT_EQ(messages.asked, std::vector<int>{IDS_DATUM_HUTZUSHAN});
-    ExpectUnmoved(set);
-}
-
-TEST(CheckDatum, ASecondConvertOfAShiftedSetNeitherAsksNorShiftsAgain) {
-    GtmWaypointSet set;
-    LoadWithDatum(81, set);
-    FakeMessages messages(true);
-    ASSERT_TRUE(set.CheckDatum(messages));
-    double latitude = set.records[0].latitude;
-    double longitude = set.records[0].longitude;
-    EXPECT_TRUE(set.CheckDatum(messages));
-    EXPECT_EQ(messages.asked.size(), 1u);
-    EXPECT_EQ(set.records[0].latitude, latitude);
-    EXPECT_EQ(set.records[0].longitude, longitude);
-}
-
-TEST(CheckDatum, EveryOtherDatumIsRefusedWithTheMessage) {
-    for (std::uint16_t datum : {0, 1, 80, 82, 100, 216, 218, 65535}) {
+TEST(CheckDatum, PassesAsksOrRefusesByTheDatumCode) {
+    struct Case {
+        std::uint16_t datum;
+        bool answerYes;
+        bool proceeds;
+        std::vector<int> asked, shown;
+        bool shifted;
+    };
+    std::vector<Case> cases = {
+        {217, true, true, {}, {}, false},
+        {81, true, true, {IDS_DATUM_HUTZUSHAN}, {}, true},
+        {81, false, false, {IDS_DATUM_HUTZUSHAN}, {}, false},
+    };
+    for (std::uint16_t other : {0, 80, 82, 100, 216, 218, 65535}) {
+        cases.push_back({other, true, false, {}, {IDS_DATUM_UNSUPPORTED}, false});
+    }
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.datum);
         GtmWaypointSet set;
-        LoadWithDatum(datum, set);
-        FakeMessages messages;
-        EXPECT_FALSE(set.CheckDatum(messages)) << datum;
-        EXPECT_TRUE(messages.asked.empty());
-        EXPECT_EQ(messages.shown, std::vector<int>{IDS_DATUM_UNSUPPORTED}) << datum;
-        ExpectUnmoved(set);
+        VectorLineSink lines;
+        ASSERT_TRUE(set.LoadFromBytes(testing::GtmBuilder()
+                                          .Datum(c.datum)
+                                          .Add({.latitude = 25.0, .longitude = 121.5})
+                                          .Add({.latitude = -10.0, .longitude = -60.0})
+                                          .Build(),
+                                      lines));
+        testing::FakeMessages messages(c.answerYes);
+        EXPECT_EQ(set.CheckDatum(messages), c.proceeds);
+        EXPECT_EQ(messages.asked, c.asked);
+        EXPECT_EQ(messages.shown, c.shown);
+        EXPECT_EQ(set.records[1].latitude, c.shifted ? -10.0 - 0.00178 : -10.0);
+        EXPECT_EQ(set.records[1].longitude, c.shifted ? -60.0 + 0.00823 : -60.0);
+        if (!c.shifted) continue;
+
+        // 25.0, 121.5 is written at 24.99822, 121.50823.
+        WtrWaypointSet wtr;
+        ASSERT_TRUE(wtr.BuildFrom(set.count, set.records.get()));
+        EXPECT_EQ(wtr.records[0].latitude, 298240363);
+        EXPECT_EQ(wtr.records[0].longitude, 1449649563);
+        // A second Convert of the same set neither asks nor shifts again.
+        EXPECT_TRUE(set.CheckDatum(messages));
+        EXPECT_EQ(messages.asked.size(), 1u);
+        EXPECT_EQ(set.records[1].latitude, -10.0 - 0.00178);
     }
 }
 

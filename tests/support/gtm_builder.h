@@ -106,14 +106,6 @@ public:
         return out;
     }
 
-    // Where the first waypoint record starts in Build()'s output.
-    std::size_t FirstRecordOffset() const {
-        std::size_t at = 99 + 58;
-        for (const std::string& s : headerStrings_) at += 2 + s.size();
-        for (const auto& [first, second] : extras_) at += 2 + first.size() + 2 + second.size() + 30;
-        return at;
-    }
-
 private:
     static void PutBytes(std::vector<std::uint8_t>& out, const void* bytes, std::size_t n) {
         // The tests run on little-endian machines, like the format.
