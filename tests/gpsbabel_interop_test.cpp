@@ -92,8 +92,8 @@ protected:
         std::ofstream(dir / "in.gpx") << GpxOf(waypoints);
         int status = -1;
         Shell("gpsbabel -i gpx -f '" + (dir / "in.gpx").string() + "' -o gtm -F '" +
-                (dir / "in.gtm").string() + "'",
-            status);
+                  (dir / "in.gtm").string() + "'",
+              status);
         EXPECT_EQ(status, 0);
         return "'" + (dir / "in.gtm").string() + "'";
     }
@@ -137,17 +137,6 @@ TEST_F(GpsbabelInterop, ListsAndConvertsEveryWaypoint) {
         EXPECT_EQ(At<std::uint16_t>(wtr, at + 40), gpx.wtrSymbol);
     }
     EXPECT_EQ(listed.peek(), EOF) << "one line per waypoint, nothing more";
-}
-
-TEST_F(GpsbabelInterop, AFileWithOnlyATrackListsNothingAndConvertsToNothing) {
-    std::string gtm = GtmFromGpsbabel({});
-    std::string tool = std::string("'") + GTM2WTR_PATH + "' ";
-    int status = -1;
-    EXPECT_EQ(Shell(tool + "--list " + gtm, status), "");
-    EXPECT_EQ(status, 0);
-    Shell(tool + gtm + " '" + (dir / "out.wtr").string() + "' 2>/dev/null", status);
-    EXPECT_EQ(status, 1);
-    EXPECT_FALSE(std::filesystem::exists(dir / "out.wtr"));
 }
 
 }  // namespace

@@ -10,7 +10,6 @@
 #include <vector>
 
 #include "tests/support/gtm_builder.h"
-#include "tests/support/temp_dir.h"
 
 namespace quendra {
 namespace {
@@ -81,6 +80,7 @@ TEST(GtmRecords, StepByFortyThreeBytesPlusTheComment) {
         EXPECT_EQ(loaded.set.records[i].name, "W" + std::to_string(i));
         EXPECT_EQ(loaded.set.records[i].iconCode, 27 + i);
         EXPECT_EQ(loaded.set.records[i].altitude, i + 0.5f);
+        EXPECT_EQ(loaded.lines.lines.at(i).substr(0, 3), "W" + std::to_string(i) + " ");
     }
 }
 
@@ -138,18 +138,6 @@ TEST(GtmDisplayLine, RoundsTheAltitudeIntoAFieldOfAtLeastThree) {
     std::memcpy(w.name, "ABCDEFGHIJ", 10);
     w.altitude = -FLT_MAX;
     EXPECT_EQ(GtmDisplayLine(w).size(), 51u) << "the longest line there can be";
-}
-
-TEST(GtmLoad, AppendsOneLinePerWaypointInFileOrder) {
-    GtmBuilder builder;
-    for (int i = 0; i < 50; ++i) builder.Add({.altitude = static_cast<float>(i)});
-    GtmWaypointSet set;
-    VectorLineSink lines;
-    lines.AddLine("line from before");
-    ASSERT_TRUE(set.LoadFromBytes(builder.Build(), lines));
-    ASSERT_EQ(lines.lines.size(), 51u);
-    EXPECT_EQ(lines.lines[0], "line from before");
-    for (int i = 0; i < 50; ++i) EXPECT_EQ(std::stoi(lines.lines[i + 1].substr(11)), i);
 }
 
 TEST(GtmLoad, NoWaypointsIsASuccessThatReadsNothingElse) {
@@ -221,25 +209,6 @@ TEST(GtmRefusal, CountsAndLengthsThatLie) {
         {GtmBuilder().Add({}).StatedExtraCount(0x7FFFFFFF).Build(), FileError::Truncated},
     };
     for (const auto& [bytes, error] : cases) ExpectRefused(bytes, error);
-}
-
-TEST(GtmLoadFromFile, ReadsTheFileAndReportsWhyItCannot) {
-    testing::TempDir dir;
-    testing::WriteBytes(dir / "ok.gtm", GtmBuilder().Add({.name = "X"}).Build());
-    testing::WriteBytes(dir / "empty.gtm", {});
-    VectorLineSink lines;
-    GtmWaypointSet good;
-    EXPECT_TRUE(good.Load(dir / "ok.gtm", lines));
-    EXPECT_EQ(good.count, 1);
-    for (auto [name, error] : {std::pair{"missing.gtm", FileError::CannotOpen},
-                               {"empty.gtm", FileError::Empty},
-                               {".", FileError::CannotOpen}}) {
-        GtmWaypointSet set;
-        EXPECT_FALSE(set.Load(dir / name, lines)) << name;
-        EXPECT_EQ(set.error, error) << name;
-        EXPECT_EQ(set.count, 0);
-    }
-    EXPECT_EQ(lines.lines.size(), 1u);
 }
 
 }  // namespace
