@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
-# Builds the Debian package (gtm2wtr; quendra, its menu entry and icons when the dialog
-# is in the tree; the gtm2wtr man page) in build-pkg/ and prints the .deb's path.
+# Builds the Debian package (gtm2wtr; quendra, its menu entry and icons; the gtm2wtr man
+# page) in build-pkg/ and prints the .deb's path.
 # scripts/check-package.sh checks it.
 set -euo pipefail
 source "$(dirname "$0")/lib/common.sh"
@@ -9,11 +9,9 @@ source "$(dirname "$0")/lib/common.sh"
 ensure_packages "${BASE_PACKAGES[@]}" "${APP_PACKAGES[@]}" dpkg-dev file
 
 BUILD="$ROOT/build-pkg"
-app=OFF
-[ -f "$ROOT/app/CMakeLists.txt" ] && app=ON
 configure_and_build "$BUILD" -DCMAKE_BUILD_TYPE=Release -DCMAKE_INSTALL_PREFIX=/usr \
-    -DQUENDRA_BUILD_APP=$app -DQUENDRA_BUILD_TESTS=OFF -DQUENDRA_BUILD_BENCH=OFF \
-    -DQUENDRA_WERROR=OFF >&2
+    -DQUENDRA_BUILD_APP=ON -DQUENDRA_BUILD_TESTS=OFF -DQUENDRA_BUILD_BENCH=OFF \
+    -DQUENDRA_WERROR=ON >&2
 
 rm -f "$BUILD"/quendra_*.deb
 (cd "$BUILD" && cpack -G DEB >&2)
