@@ -5,6 +5,8 @@
 #include <string>
 #include <string_view>
 
+#include "tests/support/gtm_builder.h"
+
 namespace quendra::bench {
 
 namespace {
@@ -51,90 +53,16 @@ private:
     std::uint64_t state_;
 };
 
-template <typename Out>
-class GtmWriter {
-public:
-    explicit GtmWriter(Out& out) : out_(out) {}
-
-    void Bytes(const void* bytes, std::size_t size) { out_.Put(bytes, size); }
-    void Zeros(std::size_t size) {
-        static constexpr std::uint8_t kZeros[64] = {};
-        while (size > 0) {
-            std::size_t take = size < sizeof kZeros ? size : sizeof kZeros;
-            Bytes(kZeros, take);
-            size -= take;
-        }
-    }
-    void U8(std::uint8_t value) { Bytes(&value, 1); }
-    void U16(std::uint16_t value) {
-        std::uint8_t bytes[2] = {static_cast<std::uint8_t>(value),
-                                 static_cast<std::uint8_t>(value >> 8)};
-        Bytes(bytes, 2);
-    }
-    void U32(std::uint32_t value) {
-        std::uint8_t bytes[4];
-        for (int i = 0; i < 4; ++i) bytes[i] = static_cast<std::uint8_t>(value >> (8 * i));
-        Bytes(bytes, 4);
-    }
-    void F32(float value) {
-        std::uint32_t bits;
-        std::memcpy(&bits, &value, 4);
-        U32(bits);
-    }
-    void F64(double value) {
-        std::uint64_t bits;
-        std::memcpy(&bits, &value, 8);
-        U32(static_cast<std::uint32_t>(bits));
-        U32(static_cast<std::uint32_t>(bits >> 32));
-    }
-    void String(std::string_view text) {
-        U16(static_cast<std::uint16_t>(text.size()));
-        Bytes(text.data(), text.size());
-    }
-
-private:
-    Out& out_;
-};
-
-// GTM 2.11 as TrackMaker lays it out, so GPSBabel reads the same file too: the header
-// with its counts, four header strings, the datum block, the waypoints, then the four
-// waypoint styles that follow waypoints in real files.
-template <typename Out>
-void Generate(Out& out, std::uint32_t waypoints, std::uint64_t seed) {
-    GtmWriter<Out> gtm(out);
-    constexpr std::uint32_t kStyles = 4;
-    gtm.U16(211);
-    gtm.Bytes("TrackMaker", 10);
-    gtm.U8(0xFF);
-    gtm.U8(0);
-    gtm.U8(8);
-    gtm.Zeros(4);
-    gtm.U32(0);
-    gtm.U32(0xFFFFFF);
-    gtm.U32(kStyles);
-    gtm.U32(0);
-    gtm.U32(waypoints);  // offset 35
-    gtm.U32(0);          // track points
-    gtm.U32(0);          // route points
-    gtm.Zeros(16);       // bounding box
-    gtm.U32(0);          // images, offset 63
-    gtm.U32(0);          // track styles
-    gtm.Zeros(28);
-    gtm.String("Times New Roman");
-    gtm.String("");
-    gtm.String("");
-    gtm.String("");
-    gtm.Zeros(34);
-    gtm.U16(kDatumWgs84);
-    gtm.Zeros(22);
-
+// The waypoints of one generated file, in file order; the GTM layout itself is the
+// project's one GTM writer's (GtmBuilder), whose files GPSBabel reads as well.
+testing::GtmBuilder Generate(std::uint32_t waypoints, std::uint64_t seed) {
+    testing::GtmBuilder builder;
+    builder.Datum(kDatumWgs84);
     Random random(seed);
-    std::string name;
-    std::string comment;
     char digits[16];
     for (std::uint32_t i = 0; i < waypoints; ++i) {
         std::string_view word = kBig5Words[random.Below(kWordCount)];
-        name.clear();
+        std::string name;
         switch (random.Below(8)) {
             case 0:
             case 1:
@@ -159,9 +87,9 @@ void Generate(Out& out, std::uint32_t waypoints, std::uint64_t seed) {
                 name.resize(kNameLength, ' ');
                 break;
         }
-        name.resize(kNameLength, '\0');
+        name.resize(kNameLength);
 
-        comment.clear();
+        std::string comment;
         switch (random.Below(4)) {
             case 0:
                 break;
@@ -182,64 +110,30 @@ void Generate(Out& out, std::uint32_t waypoints, std::uint64_t seed) {
         }
 
         bool taiwan = random.Below(4) != 0;
-        double latitude = taiwan ? random.Between(21.9, 25.3) : random.Between(-89.99, 89.99);
-        double longitude = taiwan ? random.Between(120.0, 122.0) : random.Between(-179.99, 179.99);
-        float altitude = static_cast<float>(static_cast<int>(random.Below(40000)) - 500) / 10.0f;
-
-        gtm.F64(latitude);
-        gtm.F64(longitude);
-        gtm.Bytes(name.data(), kNameLength);
-        gtm.String(comment);
-        gtm.U16(kIcons[random.Below(sizeof kIcons / sizeof kIcons[0])]);
-        gtm.U8(3);
-        gtm.U32(0);  // creation time
-        gtm.U16(0);
-        gtm.F32(altitude);
-        gtm.U16(0);
+        testing::GtmRecordSpec record;
+        record.latitude = taiwan ? random.Between(21.9, 25.3) : random.Between(-89.99, 89.99);
+        record.longitude = taiwan ? random.Between(120.0, 122.0) : random.Between(-179.99, 179.99);
+        record.altitude = static_cast<float>(static_cast<int>(random.Below(40000)) - 500) / 10.0f;
+        record.name = std::move(name);
+        record.comment = std::move(comment);
+        record.icon = kIcons[random.Below(sizeof kIcons / sizeof kIcons[0])];
+        builder.Add(std::move(record));
     }
-
-    for (std::uint32_t style = 0; style < kStyles; ++style) {
-        gtm.U32(0xFFFFFFF5);  // font height
-        gtm.String("Times New Roman");
-        gtm.U8(static_cast<std::uint8_t>(style));
-        gtm.Zeros(4);
-        gtm.U16(400);  // font weight
-        gtm.Zeros(17);
-    }
+    return builder;
 }
-
-struct VectorOut {
-    std::vector<std::uint8_t>& bytes;
-    void Put(const void* data, std::size_t size) {
-        const auto* from = static_cast<const std::uint8_t*>(data);
-        bytes.insert(bytes.end(), from, from + size);
-    }
-};
-
-struct FileOut {
-    std::FILE* file;
-    bool ok = true;
-    void Put(const void* data, std::size_t size) {
-        if (ok && std::fwrite(data, 1, size, file) != size) ok = false;
-    }
-};
 
 }  // namespace
 
 std::vector<std::uint8_t> MakeGtm(std::uint32_t waypoints, std::uint64_t seed) {
-    std::vector<std::uint8_t> bytes;
-    VectorOut out{bytes};
-    Generate(out, waypoints, seed);
-    return bytes;
+    return Generate(waypoints, seed).Build();
 }
 
 bool WriteGtmFile(const std::filesystem::path& path, std::uint32_t waypoints, std::uint64_t seed) {
+    const std::vector<std::uint8_t> bytes = MakeGtm(waypoints, seed);
     std::FILE* file = std::fopen(path.string().c_str(), "wb");
     if (file == nullptr) return false;
-    FileOut out{file};
-    Generate(out, waypoints, seed);
-    bool closed = std::fclose(file) == 0;
-    return out.ok && closed;
+    bool written = std::fwrite(bytes.data(), 1, bytes.size(), file) == bytes.size();
+    return std::fclose(file) == 0 && written;
 }
 
 }  // namespace quendra::bench

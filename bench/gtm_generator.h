@@ -11,7 +11,7 @@ namespace quendra::bench {
 
 std::vector<std::uint8_t> MakeGtm(std::uint32_t waypoints, std::uint64_t seed = 1);
 
-// Streams the file to `path` without holding it in memory.
+// Writes MakeGtm's bytes to `path`.
 bool WriteGtmFile(const std::filesystem::path& path, std::uint32_t waypoints,
                   std::uint64_t seed = 1);
 

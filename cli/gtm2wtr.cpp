@@ -181,17 +181,16 @@ public:
         if (!ReadWholeFile(ToPath(file), data, &failure)) {
             return Fail(file, Describe(FromReadFailure(failure)));
         }
+        // Either reader refuses a file of the other kind by its first bytes, before it
+        // lists anything.
         StreamLines lines(*this);
-        static constexpr std::uint8_t kWtrTag[] = {0xFF, 'W', 'p', 't', 0xFF};
-        if (data.size() >= sizeof kWtrTag &&
-            std::equal(kWtrTag, kWtrTag + sizeof kWtrTag, data.begin())) {
-            WtrWaypointSet wtr;
-            if (!wtr.LoadFromBytes(data, lines)) {
+        WtrWaypointSet wtr;
+        if (!wtr.LoadFromBytes(data, lines)) {
+            if (wtr.error != FileError::WrongSignature) {
                 return Fail(file, wtr.error == FileError::Truncated
                                       ? "the WTR file is truncated or has no track section"
                                       : Describe(wtr.error));
             }
-        } else {
             GtmWaypointSet gtm;
             if (!gtm.LoadFromBytes(data, lines)) {
                 return Fail(file, gtm.error == FileError::WrongSignature

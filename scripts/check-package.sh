@@ -67,15 +67,8 @@ MANPAGER=cat MANWIDTH=80 man -l "$WORK/root/usr/share/man/man1/gtm2wtr.1.gz" 2>&
     grep -q -- '--hu-tzu-shan=shift' || fail "the man page does not render"
 
 cd "$WORK"
-cat >points.gpx <<'GPX'
-<?xml version="1.0" encoding="UTF-8"?>
-<gpx version="1.1" creator="quendra-check" xmlns="http://www.topografix.com/GPX/1/1">
-  <wpt lat="25.033611" lon="121.565000"><ele>508</ele><name>TAIPEI101</name></wpt>
-  <wpt lat="22.627278" lon="120.301435"><ele>12</ele><name>KAOHSIUNG</name></wpt>
-</gpx>
-GPX
 mkdir gtm wtr
-gpsbabel -i gpx -f points.gpx -o gtm -F gtm/taiwan.gtm
+sample_gtm_from_gpsbabel gtm/taiwan.gtm
 printf 'not a GTM file, just text that is long enough to be read' >gtm/broken.gtm
 status=0
 "$GTM2WTR" -d wtr gtm/taiwan.gtm gtm/broken.gtm 2>stderr.txt || status=$?

@@ -45,15 +45,7 @@ WORK=$(mktemp -d "$BUILD/check.XXXXXX")
 trap 'wineserver -k >/dev/null 2>&1 || true; rm -rf "$WORK"' EXIT
 cd "$WORK"
 mkdir 航點 輸出
-cat >points.gpx <<'GPX'
-<?xml version="1.0" encoding="UTF-8"?>
-<gpx version="1.1" creator="quendra-check" xmlns="http://www.topografix.com/GPX/1/1">
-  <wpt lat="25.033611" lon="121.565000"><ele>508</ele><name>TAIPEI101</name></wpt>
-  <wpt lat="22.627278" lon="120.301435"><ele>12</ele><name>KAOHSIUNG</name></wpt>
-</gpx>
-GPX
-# GPSBabel is an independent GTM writer, so this also checks that its files are accepted.
-gpsbabel -i gpx -f points.gpx -o gtm -F 航點/台北.gtm
+sample_gtm_from_gpsbabel 航點/台北.gtm
 cp 航點/台北.gtm "航點/高 雄.gtm"
 cp 航點/台北.gtm 航點/서울.gtm  # Hangul: not in the Big5 code page, only in Unicode
 printf 'not a GTM file, just text that is long enough to be read' >航點/壞.gtm

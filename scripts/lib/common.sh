@@ -35,3 +35,15 @@ configure_and_build() {
     cmake -S "$ROOT" -B "$dir" "$@" >/dev/null
     cmake --build "$dir" -j "$JOBS"
 }
+
+# sample_gtm_from_gpsbabel OUT.gtm: two Taiwanese waypoints written as GTM by GPSBabel, an
+# independent writer, so the scripts also check that its files are accepted.
+sample_gtm_from_gpsbabel() {
+    gpsbabel -i gpx -f - -o gtm -F "$1" <<'GPX'
+<?xml version="1.0" encoding="UTF-8"?>
+<gpx version="1.1" creator="quendra-check" xmlns="http://www.topografix.com/GPX/1/1">
+  <wpt lat="25.033611" lon="121.565000"><ele>508</ele><name>TAIPEI101</name></wpt>
+  <wpt lat="22.627278" lon="120.301435"><ele>12</ele><name>KAOHSIUNG</name></wpt>
+</gpx>
+GPX
+}

@@ -18,8 +18,9 @@ int main(int argc, char* argv[]) {
     };
     GtmBuilder builder;
     for (const GtmRecordSpec& peak : peaks) builder.Add(peak);
-    if (argc == 2) WriteBytes(argv[1], builder.Build());
-    if (argc == 2 && ReadBytes(argv[1]) == builder.Build()) return 0;
+    const std::vector<std::uint8_t> bytes = builder.Build();
+    if (argc == 2) WriteBytes(argv[1], bytes);
+    if (argc == 2 && ReadBytes(argv[1]) == bytes) return 0;
     std::cerr << "usage: make_sample_gtm OUTPUT.gtm, a file it can write\n";
     return 1;
 }
