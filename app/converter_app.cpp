@@ -1,16 +1,12 @@
 #include "app/converter_app.h"
 
-#include "app/converter_dialog.h"
-
 namespace quendra {
 
-bool ConverterApp::InitInstance() {
-    profile_.SetRegistryKey(QStringLiteral("Tavrin"), QStringLiteral("Moskel"));
-
-    ConverterDialog dialog(profile_);
-    mainWindow_ = &dialog;
-    dialog.DoModal();
-    mainWindow_ = nullptr;
+bool ConverterApp::InitInstance(const std::string& file) {
+    profile_.SetRegistryKey(kRegistryKey);
+    ConverterDialog dialog({face_.window(), face_.fileDialogs(), face_.messages(), profile_});
+    dialog.SetStartFile(file);
+    face_.DoModal(dialog);
     return false;
 }
 

@@ -1,33 +1,37 @@
 // The application object: gives the program its settings key and runs the dialog.
 #pragma once
 
-#include <QString>
+#include <string>
 
-#include "app/app_profile.h"
-
-class QWidget;
+#include "app/converter_dialog.h"
 
 namespace quendra {
 
+// What a toolkit supplies: the window and the platform's dialogs and boxes, and the
+// modal loop that forwards each of the window's events to the dialog's steps.
+class DialogFace {
+public:
+    virtual ~DialogFace() = default;
+    virtual DialogWindow& window() = 0;
+    virtual FileDialogs& fileDialogs() = 0;
+    virtual MessageBoxes& messages() = 0;
+    // Shows the window from template 102, runs the dialog's OnInitDialog, the modal
+    // loop, and its DestroyWindow as the window goes; returns how the dialog ended.
+    virtual DialogResult DoModal(ConverterDialog& dialog) = 0;
+};
+
 class ConverterApp {
 public:
+    ConverterApp(Profile& profile, DialogFace& face) : profile_(profile), face_(face) {}
     virtual ~ConverterApp() = default;
 
-    // Runs the dialog to its end; false, so the program ends with it.
-    virtual bool InitInstance();
-
-    QString GetProfileString(const QString& section, const QString& entry,
-                             const QString& defaultValue = {}) const {
-        return profile_.GetProfileString(section, entry, defaultValue);
-    }
-    bool WriteProfileString(const QString& section, const QString& entry, const QString& value) {
-        return profile_.WriteProfileString(section, entry, value);
-    }
-    QWidget* mainWindow() const { return mainWindow_; }
+    // Runs the dialog to its end and returns false, so the program ends with it.
+    // `file`, when given, is listed at start in place of the remembered one.
+    virtual bool InitInstance(const std::string& file = {});
 
 private:
-    AppProfile profile_;
-    QWidget* mainWindow_ = nullptr;
+    Profile& profile_;
+    DialogFace& face_;
 };
 
 }  // namespace quendra

@@ -1,42 +1,39 @@
-// The program's one window: name a GTM file, see its waypoints, convert them to WTR.
+// The program's one dialog, written once for every toolkit: name a GTM file, see its
+// waypoints, convert them to WTR. A face builds the window and forwards its events here.
 #pragma once
 
-#include <QDialog>
-#include <QIcon>
-#include <QString>
 #include <memory>
+#include <string>
+#include <vector>
 
-#include "platform/codepage.h"
+#include "app/dialog_window.h"
+#include "app/file_dialogs.h"
+#include "app/profile.h"
 #include "platform/message_boxes.h"
-#include "platform/qt/dialog_units.h"
-#include "platform/qt/file_dialogs.h"
 #include "waypoints/gtm_waypoint_set.h"
-
-class QLabel;
-class QLineEdit;
-class QListWidget;
 
 namespace quendra {
 
-class AppProfile;
-
-// Where the dialog asks the user things; a null one is Qt's own dialog or box.
-struct DialogHooks {
-    FileDialogs* fileDialogs = nullptr;
-    MessageBoxes* messages = nullptr;
+// What the dialog's steps talk to.
+struct DialogServices {
+    DialogWindow& window;
+    FileDialogs& fileDialogs;
+    MessageBoxes& messages;
+    Profile& profile;
 };
 
-class ConverterDialog : public QDialog {
-    Q_OBJECT
-
+class ConverterDialog {
 public:
-    explicit ConverterDialog(AppProfile& profile, DialogHooks hooks = {},
-                             QWidget* parent = nullptr);
-    ~ConverterDialog() override;
+    explicit ConverterDialog(DialogServices services);
+    virtual ~ConverterDialog();
+    ConverterDialog(const ConverterDialog&) = delete;
+    ConverterDialog& operator=(const ConverterDialog&) = delete;
 
-    // Initializes, runs the modal loop, destroys the window; returns Accepted or Rejected.
-    int DoModal();
+    // A file to list at start in place of the remembered one (opened from outside).
+    void SetStartFile(std::string path) { startFile_ = std::move(path); }
+
     virtual bool OnInitDialog();
+    // Releases the loaded set; the face destroys the window itself.
     virtual bool DestroyWindow();
     virtual void OnOK();
     virtual void OnCancel();
@@ -44,39 +41,19 @@ public:
     void OnListWaypoints();
     void OnBrowse();
     void OnConvert();
-    bool AskWtrFileName(QString& path);
+    bool AskWtrFileName(std::string& path);
+    // One file dropped on the window is listed as if typed; several files, or a
+    // folder, are ignored.
+    void OnDropFiles(const std::vector<std::string>& paths);
 
-    // The control with a template id, or null.
-    QWidget* GetDlgItem(int id) const;
     const GtmWaypointSet* waypointSet() const { return waypointSet_.get(); }
-    DialogBaseUnits baseUnits() const { return baseUnits_; }
-
-    void accept() override { OnOK(); }
-    void reject() override { OnCancel(); }
-
-protected:
-    void keyPressEvent(QKeyEvent* event) override;
 
 private:
-    void CreateControls();
-
-    AppProfile& profile_;
-    QIcon icon_;
+    DialogServices services_;
     std::unique_ptr<GtmWaypointSet> waypointSet_;
-
-    std::unique_ptr<FileDialogs> ownFileDialogs_;
-    std::unique_ptr<MessageBoxes> ownMessages_;
-    FileDialogs* fileDialogs_;
-    MessageBoxes* messages_;
-    CodePageDecoder decoder_;
-    DialogBaseUnits baseUnits_;
-
-    QLineEdit* pathEdit_ = nullptr;
-    QListWidget* waypointList_ = nullptr;
-    QLabel* countLabel_ = nullptr;
+    // The file the set came from, which a save must never replace.
+    std::string listedPath_;
+    std::string startFile_;
 };
-
-// The application icon, at every size it is drawn in.
-QIcon LoadAppIcon();
 
 }  // namespace quendra

@@ -1,17 +1,14 @@
-// Ids of the dialog template, its controls and the application icon.
+// Ids of the dialog template, its controls and the application icon, shared by the
+// dialog's steps, both faces and the Windows resource script (hence plain #defines).
 #pragma once
 
-namespace quendra {
+#define IDD_CONVERTER_DIALOG 102
+#define IDI_APP_ICON 128
 
-inline constexpr int IDD_CONVERTER_DIALOG = 102;
-inline constexpr int IDI_APP_ICON = 128;
-
-inline constexpr int IDC_STATIC = -1;
-inline constexpr int IDC_GTM_PATH = 1003;
-inline constexpr int IDC_BROWSE = 1005;
-inline constexpr int IDC_LIST_WAYPOINTS = 1007;
-inline constexpr int IDC_WAYPOINT_LIST = 1008;
-inline constexpr int IDC_WAYPOINT_COUNT = 1010;
-inline constexpr int IDC_CONVERT = 1013;
-
-}  // namespace quendra
+#define IDC_STATIC (-1)
+#define IDC_GTM_PATH 1003
+#define IDC_BROWSE 1005
+#define IDC_LIST_WAYPOINTS 1007
+#define IDC_WAYPOINT_LIST 1008
+#define IDC_WAYPOINT_COUNT 1010
+#define IDC_CONVERT 1013

@@ -1,18 +1,26 @@
-// Paths typed or chosen in the dialog, handed to the converter library.
+// Path texts between Qt's strings and the converter's: the bytes the file system knows a
+// name by (UTF-8 on Windows).
 #pragma once
 
 #include <QFile>
 #include <QString>
-#include <filesystem>
+#include <string>
 
 namespace quendra {
 
-inline std::filesystem::path ToFilesystemPath(const QString& text) {
+inline std::string TextFromQString(const QString& text) {
 #ifdef _WIN32
-    return std::filesystem::path(text.toStdWString());
+    return text.toStdString();
 #else
-    // The bytes the file system knows the name by, as QFile would open it.
-    return std::filesystem::path(QFile::encodeName(text).toStdString());
+    return QFile::encodeName(text).toStdString();
+#endif
+}
+
+inline QString QStringFromText(const std::string& text) {
+#ifdef _WIN32
+    return QString::fromStdString(text);
+#else
+    return QFile::decodeName(QByteArray::fromStdString(text));
 #endif
 }
 

@@ -1,4 +1,4 @@
-#include "platform/qt/list_box_sink.h"
+#include "app/qt/list_box_sink.h"
 
 #include <QListWidget>
 #include <QString>
@@ -9,6 +9,10 @@ namespace quendra {
 void ListBoxSink::AddLine(std::string_view line) {
     const std::string text = decoder_.Decode(line);
     list_.addItem(QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size())));
+}
+
+void ListBoxSink::ResetContent() {
+    list_.clear();
 }
 
 }  // namespace quendra

@@ -1,9 +1,12 @@
-#include "platform/qt/file_dialogs.h"
+#include "app/qt/qt_file_dialogs.h"
 
 #include <QDir>
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QMessageBox>
+#include <QStringList>
+
+#include "platform/qt/qt_paths.h"
 
 namespace quendra {
 
@@ -40,8 +43,8 @@ QString StartFolder(const QString& initialDirectory) {
 
 }  // namespace
 
-bool QtFileDialogs::Run(QWidget* owner, const FileDialogRequest& request, QString& pathName) {
-    PathMustExistDialog dialog(owner);
+bool QtFileDialogs::Run(const FileDialogRequest& request, std::string& pathName) {
+    PathMustExistDialog dialog(owner_);
 #ifndef _WIN32
     // The widget dialog, so the folder check above always runs; Windows' own dialog
     // makes that check itself.
@@ -52,15 +55,20 @@ bool QtFileDialogs::Run(QWidget* owner, const FileDialogRequest& request, QStrin
     // A name that does not exist yet may be chosen in either mode.
     dialog.setFileMode(QFileDialog::AnyFile);
     dialog.setOption(QFileDialog::DontConfirmOverwrite);
-    dialog.setNameFilter(request.filter);
-    if (!request.defaultSuffix.isEmpty()) dialog.setDefaultSuffix(request.defaultSuffix);
-    const QString folder = StartFolder(request.initialDirectory);
+    QStringList patterns;
+    for (const std::string& pattern : request.patterns) patterns << QString::fromStdString(pattern);
+    dialog.setNameFilter(QStringLiteral("%1 (%2)").arg(QString::fromStdString(request.description),
+                                                       patterns.join(QLatin1Char(' '))));
+    if (!request.defaultExtension.empty()) {
+        dialog.setDefaultSuffix(QString::fromStdString(request.defaultExtension));
+    }
+    const QString folder = StartFolder(QStringFromText(request.initialDirectory));
     if (!folder.isEmpty()) dialog.setDirectory(folder);
 
     if (dialog.exec() != QDialog::Accepted) return false;
     const QStringList files = dialog.selectedFiles();
     if (files.isEmpty()) return false;
-    pathName = QDir::toNativeSeparators(files.first());
+    pathName = TextFromQString(QDir::toNativeSeparators(files.first()));
     return true;
 }
 

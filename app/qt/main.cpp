@@ -4,9 +4,11 @@
 #include <QTranslator>
 
 #include "app/converter_app.h"
+#include "app/qt/converter_window.h"
+#include "app/qt/qt_profile.h"
+#include "platform/qt/qt_paths.h"
 
-quendra::ConverterApp theApp;
-
+// quendra [FILE]: FILE, as opened from a file manager, is listed at start.
 int main(int argc, char* argv[]) {
     QApplication application(argc, argv);
     // Qt's own buttons and file dialogs in the user's language, where Qt has it.
@@ -15,6 +17,10 @@ int main(int argc, char* argv[]) {
                      QLibraryInfo::path(QLibraryInfo::TranslationsPath))) {
         QApplication::installTranslator(&qtTexts);
     }
-    if (!theApp.InitInstance()) return 0;
-    return QApplication::exec();
+    const QStringList arguments = QApplication::arguments();
+    quendra::QtProfile profile;
+    quendra::ConverterWindow window;
+    quendra::ConverterApp app(profile, window);
+    app.InitInstance(arguments.size() > 1 ? quendra::TextFromQString(arguments.at(1)) : "");
+    return 0;
 }

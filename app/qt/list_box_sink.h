@@ -3,8 +3,8 @@
 
 #include <string_view>
 
+#include "app/dialog_window.h"
 #include "platform/codepage.h"
-#include "platform/line_sink.h"
 
 class QListWidget;
 
@@ -12,10 +12,11 @@ namespace quendra {
 
 // Appends each display line at the end of the list, decoded from the names' code page
 // so Big5 names read as Chinese.
-class ListBoxSink : public LineSink {
+class ListBoxSink : public WaypointListBox {
 public:
     ListBoxSink(QListWidget& list, CodePageDecoder& decoder) : list_(list), decoder_(decoder) {}
     void AddLine(std::string_view line) override;
+    void ResetContent() override;
 
 private:
     QListWidget& list_;

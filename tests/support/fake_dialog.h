@@ -1,0 +1,70 @@
+// Fakes for the dialog's services: a window, file dialogs and a profile that tests read
+// and answer. Message boxes: tests/support/fake_messages.h.
+#pragma once
+
+#include <deque>
+#include <map>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "app/dialog_window.h"
+#include "app/file_dialogs.h"
+#include "app/profile.h"
+
+namespace quendra::testing {
+
+class FakeListBox : public WaypointListBox {
+public:
+    void AddLine(std::string_view line) override { lines.emplace_back(line); }
+    void ResetContent() override { lines.clear(); }
+    std::vector<std::string> lines;
+};
+
+class FakeWindow : public DialogWindow {
+public:
+    std::string GetPathText() const override { return pathText; }
+    void SetPathText(const std::string& text) override { pathText = text; }
+    WaypointListBox* WaypointList() override { return hasList ? &list : nullptr; }
+    void SetCountText(const std::string& text) override { countText = text; }
+    void EndDialog(DialogResult result) override { ended = result; }
+
+    std::string pathText;
+    FakeListBox list;
+    bool hasList = true;
+    std::string countText;
+    int ended = 0;  // 0 while the dialog runs
+};
+
+// Answers each dialog with the next answer; an empty one, or none left, is Cancel.
+class FakeFileDialogs : public FileDialogs {
+public:
+    bool Run(const FileDialogRequest& request, std::string& pathName) override {
+        requests.push_back(request);
+        if (answers.empty()) return false;
+        pathName = answers.front();
+        answers.pop_front();
+        return !pathName.empty();
+    }
+    std::deque<std::string> answers;
+    std::vector<FileDialogRequest> requests;
+};
+
+class FakeProfile : public Profile {
+public:
+    void SetRegistryKey(const std::string& key) override { registryKey = key; }
+    std::string GetProfileString(const std::string& section, const std::string& entry,
+                                 const std::string& defaultValue) const override {
+        auto found = values.find({section, entry});
+        return found == values.end() ? defaultValue : found->second;
+    }
+    bool WriteProfileString(const std::string& section, const std::string& entry,
+                            const std::string& value) override {
+        values[{section, entry}] = value;
+        return true;
+    }
+    std::string registryKey;
+    std::map<std::pair<std::string, std::string>, std::string> values;
+};
+
+}  // namespace quendra::testing
