@@ -110,15 +110,6 @@ TEST(DialogSteps, ListingShowsTheFileAndRemembersItsPath) {
     }
 }
 
-TEST(DialogSteps, ListingWithoutAListControlChangesNothing) {
-    Harness h;
-    h.window.hasList = false;
-    h.List(h.Gtm("in.gtm", TwoWaypoints()));
-    EXPECT_EQ(h.dialog.waypointSet(), nullptr);
-    EXPECT_EQ(h.window.countText, "");
-    EXPECT_EQ(h.Stored(kGtmFileEntry), std::nullopt);
-}
-
 TEST(DialogSteps, BrowseStartsFromThePathBoxAndListsTheChosenFile) {
     Harness h;
     h.StartListing(TwoWaypoints());

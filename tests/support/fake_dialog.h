@@ -25,13 +25,12 @@ class FakeWindow : public DialogWindow {
 public:
     std::string GetPathText() const override { return pathText; }
     void SetPathText(const std::string& text) override { pathText = text; }
-    WaypointListBox* WaypointList() override { return hasList ? &list : nullptr; }
+    WaypointListBox* WaypointList() override { return &list; }
     void SetCountText(const std::string& text) override { countText = text; }
     void EndDialog(DialogResult result) override { ended = result; }
 
     std::string pathText;
     FakeListBox list;
-    bool hasList = true;
     std::string countText;
     int ended = 0;  // 0 while the dialog runs
 };
