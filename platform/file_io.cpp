@@ -227,7 +227,13 @@ bool ReadWholeFile(const std::filesystem::path& path, std::vector<std::uint8_t>&
     HANDLE file = CreateFileW(path.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING,
                               FILE_ATTRIBUTE_NORMAL, nullptr);
     if (file == INVALID_HANDLE_VALUE) {
-        return Finish({ReadFailure::CannotOpen, LastError()}, data, failure, cause);
+        std::error_code why = LastError();
+        // A folder cannot be opened as a file at all; say what it is, not "access denied".
+        DWORD attributes = GetFileAttributesW(path.c_str());
+        if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY)) {
+            why = FileIoErrc::NotRegularFile;
+        }
+        return Finish({ReadFailure::CannotOpen, why}, data, failure, cause);
     }
     ReadResult result;
     LARGE_INTEGER size{};

@@ -34,11 +34,7 @@ TEST(ReadWholeFile, ReadsEveryByteAndSaysWhyItCannot) {
     const Case cases[] = {
         {dir / "empty", ReadFailure::Empty, {}},
         {dir / "missing", ReadFailure::CannotOpen, std::errc::no_such_file_or_directory},
-#ifdef _WIN32
-        {dir.path(), ReadFailure::CannotOpen, std::errc::permission_denied},
-#else
         {dir.path(), ReadFailure::CannotOpen, own(FileIoErrc::NotRegularFile)},
-#endif
 #ifdef __linux__
         // A regular file whose stated size (a page) is more than it holds.
         {"/sys/devices/system/cpu/online", ReadFailure::CannotRead, own(FileIoErrc::ShortRead)},
