@@ -1,7 +1,7 @@
 // Runs part of a test in a forked child, under conditions the test process itself must not
 // live with: a file-size limit (a disk that fills), an address-space limit, another user's
-// rights, an environment. An alarm ends a child that hangs. POSIX only; the address-space limit
-// needs Linux.
+// rights, an environment. An alarm ends a child that hangs. POSIX only; the address-space
+// limit needs Linux.
 #pragma once
 
 #include <grp.h>
