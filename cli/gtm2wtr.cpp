@@ -8,6 +8,7 @@
 #include <span>
 #include <string>
 #include <string_view>
+#include <system_error>
 #include <vector>
 
 #include "platform/codepage.h"
@@ -40,12 +41,15 @@ constexpr std::string_view kUsage =
     "\n"
     "Converts the waypoints of GPS TrackMaker (.gtm) files into Garmin WTR (.wtr) files.\n"
     "\n"
-    "  -d OUTDIR             write each INPUT as OUTDIR/NAME.wtr, going on past failures\n"
+    "  -d, --output-dir OUTDIR\n"
+    "                        write each INPUT as OUTDIR/NAME.wtr, going on past failures\n"
     "  --list                print the waypoints (name and altitude) of a GTM or WTR file\n"
     "  --hu-tzu-shan=shift   convert Hu-Tzu-Shan files with the fixed WGS84 offset\n"
     "  --hu-tzu-shan=refuse  refuse them (the default when no one can be asked)\n"
     "  --codepage NAME       code page of waypoint names (default " QUENDRA_DEFAULT_CODEPAGE_TEXT
     ")\n"
+    "  -h, --help            print this help\n"
+    "  --version             print the version\n"
     "\n"
     "Exit status: 0 success, 1 conversion or listing failed, 2 usage error.\n";
 
@@ -81,7 +85,7 @@ std::string_view Describe(FileError error) {
         case FileError::None:
             return "no error";
         case FileError::CannotOpen:
-            return "cannot open the file (missing, unreadable or not a regular file)";
+            return "cannot open the file";
         case FileError::Empty:
             return "the file is empty";
         case FileError::TooLarge:
@@ -140,7 +144,11 @@ public:
     bool Convert(const std::string& input, const std::string& output) {
         GtmWaypointSet gtm;
         DiscardLines discard;
-        if (!gtm.Load(ToPath(input), discard)) return Fail(input, Describe(gtm.error));
+        {
+            std::vector<std::uint8_t> data;
+            if (!Read(input, data)) return false;
+            if (!gtm.LoadFromBytes(data, discard)) return Fail(input, Describe(gtm.error));
+        }
         if (gtm.count == 0) return Fail(input, "the file holds no waypoints");
 
         TerminalMessages messages(streams_, options_.policy);
@@ -165,10 +173,9 @@ public:
                                    std::to_string(bad.latitude) + ", longitude " +
                                    std::to_string(bad.longitude));
         }
-        if (!wtr.Save(ToPath(output))) {
-            return Fail(output,
-                        "cannot write the WTR file (folder missing or read-only, "
-                        "disk full, or the path is a folder); nothing was changed");
+        // The input is named so that the output can never replace it.
+        if (!wtr.Save(ToPath(output), ToPath(input))) {
+            return Fail(output, "cannot write the WTR file: " + wtr.saveError.message());
         }
         streams_.err << "gtm2wtr: wrote " << wtr.count
                      << (wtr.count == 1 ? " waypoint" : " waypoints") << " to " << output << '\n';
@@ -177,10 +184,7 @@ public:
 
     bool List(const std::string& file) {
         std::vector<std::uint8_t> data;
-        ReadFailure failure = ReadFailure::None;
-        if (!ReadWholeFile(ToPath(file), data, &failure)) {
-            return Fail(file, Describe(FromReadFailure(failure)));
-        }
+        if (!Read(file, data)) return false;
         // Either reader refuses a file of the other kind by its first bytes, before it
         // lists anything.
         StreamLines lines(*this);
@@ -217,6 +221,16 @@ private:
     };
 
     std::string Decode(std::string_view bytes) { return decoder_.Decode(bytes); }
+
+    // Reports a failed read with the system's reason.
+    bool Read(const std::string& file, std::vector<std::uint8_t>& data) {
+        ReadFailure failure = ReadFailure::None;
+        std::error_code cause;
+        if (ReadWholeFile(ToPath(file), data, &failure, &cause)) return true;
+        std::string reason(Describe(FromReadFailure(failure)));
+        if (cause) reason += ": " + cause.message();
+        return Fail(file, reason);
+    }
 
     bool Fail(const std::string& file, std::string_view reason) {
         streams_.err << "gtm2wtr: " << file << ": " << reason << '\n';
@@ -338,15 +352,20 @@ int RunGtm2Wtr(const std::vector<std::string>& args, CliStreams streams) {
     std::set<std::filesystem::path> written;
     for (const std::string& input : options.files) {
         std::filesystem::path output = folder / ToPath(input).filename().replace_extension(".wtr");
-        // Two inputs of the same name would silently replace each other's result.
-        if (!written.insert(output).second) {
+        // Two inputs of the same name would silently replace each other's result; a name
+        // is taken only by a file written there.
+        if (written.contains(output)) {
             streams.err << "gtm2wtr: " << input
                         << ": skipped: an earlier input was already written as " << FromPath(output)
                         << '\n';
             allConverted = false;
             continue;
         }
-        if (!tool.Convert(input, FromPath(output))) allConverted = false;
+        if (tool.Convert(input, FromPath(output))) {
+            written.insert(output);
+        } else {
+            allConverted = false;
+        }
     }
     return allConverted ? kExitSuccess : kExitFailure;
 }

@@ -6,9 +6,26 @@
 #include <cstdio>
 #include <filesystem>
 #include <string>
+#include <system_error>
 #include <vector>
 
 namespace quendra {
+
+// Causes of a failed read or save that the system has no error number for.
+enum class FileIoErrc {
+    NotRegularFile = 1,  // a device, FIFO, socket or folder
+    SameFileAsInput,     // the output would replace the file being converted
+    FolderNotWritable,   // no file may be created beside the target
+    ShortRead,           // the file ended before the size it states
+};
+
+const std::error_category& FileIoCategory();
+std::error_code make_error_code(FileIoErrc code);
+
+// A save whose new file is in place, but whose folder could not be synced: the rename may
+// not survive a crash. The value is the system's error number; it compares equal to the
+// plain error (std::errc::io_error and so on).
+const std::error_category& FolderSyncCategory();
 
 enum class ReadFailure { None, CannotOpen, Empty, TooLarge, CannotRead };
 
@@ -17,15 +34,23 @@ enum class ReadFailure { None, CannotOpen, Empty, TooLarge, CannotRead };
 inline constexpr std::uint64_t kMaxReadSize = 0xFFFFFFFFu;
 
 // Reads the whole file into `data`. Fails for a missing or unreadable file, an empty
-// file, or a read that returns fewer bytes than the file's size; `data` is then empty
-// and `failure`, when given, says which.
+// file, anything but a regular file, or a read that returns fewer bytes than the file's
+// size; `data` is then empty, `failure` (when given) says which and `cause` (when given)
+// the system's reason, empty where there is none (an empty file).
 bool ReadWholeFile(const std::filesystem::path& path, std::vector<std::uint8_t>& data,
-                   ReadFailure* failure = nullptr);
+                   ReadFailure* failure = nullptr, std::error_code* cause = nullptr);
 
 // Writes a file so that its old content survives any failure: the bytes go to a
-// temporary file in the target's folder, which replaces the target only in Commit(),
-// after every byte is written and synced. Destroying an uncommitted writer removes the
-// temporary file and leaves the target as it was.
+// temporary file (unnamed where the file system allows) in the target's folder, which
+// replaces the target only in Commit(), after every byte is written and synced.
+// Destroying an uncommitted writer removes the temporary file and leaves the target as
+// it was.
+//
+// What is replaced is respected: symbolic links are followed and the file they name is
+// replaced (the link stays); the replacement keeps the old file's permissions, and its
+// owner and group where the process may set them. Open() refuses anything but a regular
+// file, an existing file that may not be written (by its permissions, or, even for root,
+// a mode without any write bit), and `input` when it names the same file as the target.
 class SafeFileWriter {
 public:
     SafeFileWriter() = default;
@@ -33,25 +58,34 @@ public:
     SafeFileWriter(const SafeFileWriter&) = delete;
     SafeFileWriter& operator=(const SafeFileWriter&) = delete;
 
-    bool Open(const std::filesystem::path& target);
+    bool Open(const std::filesystem::path& target, const std::filesystem::path& input = {});
     // Buffered; a failure here or in an earlier Write makes Commit() fail.
     bool Write(const void* bytes, std::size_t size);
     bool Commit();
+    // Why Open, Write or Commit failed: the first failure since Open.
+    const std::error_code& error() const { return error_; }
 
 private:
     bool Flush();
+    bool Fail(std::error_code why);
     void Discard();
 
-    std::filesystem::path target_;
-    std::filesystem::path temporary_;
+    std::filesystem::path target_;     // the file finally named, after links
+    std::filesystem::path temporary_;  // a name in the target's folder, once there is one
     std::vector<char> buffer_;
     std::size_t buffered_ = 0;
     bool failed_ = false;
+    std::error_code error_;
 #ifdef _WIN32
     void* handle_ = nullptr;  // HANDLE
+    bool replace_ = false;    // the target exists
 #else
     int fd_ = -1;
+    int folder_ = -1;
 #endif
 };
 
 }  // namespace quendra
+
+template <>
+struct std::is_error_code_enum<quendra::FileIoErrc> : std::true_type {};

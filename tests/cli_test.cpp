@@ -187,9 +187,14 @@ TEST_F(Gtm2wtrTest, BatchGoesOnPastFailuresAndReportsEachInOrder) {
     fs::create_directories(dir / "other");
     testing::WriteBytes(dir / "out" / "tokyo.wtr", {'o', 'l', 'd'});
     const std::vector<std::string> inputs = {
-        Write("alpha.gtm", Sample()),       Path("missing.gtm"),
-        Write("tokyo.gtm", Sample(100)),    Write("trip.2024.gtm", Sample()),
-        Write("other/alpha.gtm", Sample()), Write("no-extension", Sample()),
+        Write("alpha.gtm", Sample()),
+        Path("missing.gtm"),
+        Write("tokyo.gtm", Sample(100)),
+        Write("trip.2024.gtm", Sample()),
+        Write("other/alpha.gtm", Sample()),
+        Write("no-extension", Sample()),
+        // Not blocked by the missing input of the same name.
+        Write("other/missing.gtm", Sample()),
     };
     std::vector<std::string> args = {"-d", Path("out")};
     args.insert(args.end(), inputs.begin(), inputs.end());
@@ -201,8 +206,8 @@ TEST_F(Gtm2wtrTest, BatchGoesOnPastFailuresAndReportsEachInOrder) {
         names.push_back(Utf8(entry.path().filename()));
     }
     std::sort(names.begin(), names.end());
-    EXPECT_EQ(names, (std::vector<std::string>{"alpha.wtr", "no-extension.wtr", "tokyo.wtr",
-                                               "trip.2024.wtr"}));
+    EXPECT_EQ(names, (std::vector<std::string>{"alpha.wtr", "missing.wtr", "no-extension.wtr",
+                                               "tokyo.wtr", "trip.2024.wtr"}));
     EXPECT_EQ(testing::ReadBytes(dir / "out" / "tokyo.wtr"), (Bytes{'o', 'l', 'd'}));
 
     const std::string reports[] = {
@@ -212,6 +217,7 @@ TEST_F(Gtm2wtrTest, BatchGoesOnPastFailuresAndReportsEachInOrder) {
         "wrote 2 waypoints to " + Utf8(dir / "out" / "trip.2024.wtr"),
         inputs[4] + ": skipped: an earlier input was already written as",
         "wrote 2 waypoints to " + Utf8(dir / "out" / "no-extension.wtr"),
+        "wrote 2 waypoints to " + Utf8(dir / "out" / "missing.wtr"),
     };
     std::size_t at = 0;
     for (const std::string& report : reports) {

@@ -129,10 +129,14 @@ TEST(WtrSave, ReplacesAnExistingFileWithoutAsking) {
 }
 
 TEST(WtrBuild, WrapsALongitudePastTheAntimeridianAndRefusesWhatCannotBeStored) {
-    WtrWaypointSet wrapped;
-    GtmWaypoint edge = Gtm("EDGE", 0, 180.005, 0, 0);
-    ASSERT_TRUE(wrapped.BuildFrom(1, &edge));
-    EXPECT_EQ(wrapped.records[0].longitude, *ToSemicircles(180.005 - 360.0));
+    // Past either side: the shift moves east, but a file may already hold -180.00x.
+    for (auto [longitude, wrappedTo] :
+         {std::pair{180.005, 180.005 - 360.0}, {-180.005, -180.005 + 360.0}}) {
+        WtrWaypointSet wrapped;
+        GtmWaypoint edge = Gtm("EDGE", 0, longitude, 0, 0);
+        ASSERT_TRUE(wrapped.BuildFrom(1, &edge)) << longitude;
+        EXPECT_EQ(wrapped.records[0].longitude, *ToSemicircles(wrappedTo)) << longitude;
+    }
 
     const double nan = std::numeric_limits<double>::quiet_NaN();
     const double inf = std::numeric_limits<double>::infinity();
@@ -147,7 +151,8 @@ TEST(WtrBuild, WrapsALongitudePastTheAntimeridianAndRefusesWhatCannotBeStored) {
         EXPECT_FALSE(set.Save(dir / "out.wtr"));
         EXPECT_TRUE(dir.Names().empty());
     }
-    EXPECT_FALSE(WtrWaypointSet().BuildFrom(0, &edge));
+    GtmWaypoint none{};
+    EXPECT_FALSE(WtrWaypointSet().BuildFrom(0, &none));
 }
 
 struct ReadBack {

@@ -85,7 +85,6 @@ bool GtmWaypointSet::LoadFromBytes(std::span<const std::uint8_t> data, LineSink&
         error = FileError::None;
         return true;
     }
-    if (extraCount < 0) return fail(FileError::Malformed);
 
     std::size_t position = kHeaderStringsOffset;
     for (std::size_t i = 0; i < kHeaderStringCount; ++i) {
@@ -94,7 +93,8 @@ bool GtmWaypointSet::LoadFromBytes(std::span<const std::uint8_t> data, LineSink&
     if (!file.Has(position, kHeaderBlockSize)) return fail(FileError::Truncated);
     std::uint16_t datum = file.U16(position + kDatumOffsetInBlock);
     position += kHeaderBlockSize;
-    // Each entry takes at least 34 bytes, so a lying count runs out of data quickly.
+    // Each entry takes at least 34 bytes, so a lying count runs out of data quickly. A
+    // negative count walks no entries.
     for (std::int32_t i = 0; i < extraCount; ++i) {
         for (int s = 0; s < 2; ++s) {
             if (FileError why = SkipString(file, position); why != FileError::None) {

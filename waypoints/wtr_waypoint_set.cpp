@@ -94,10 +94,18 @@ bool WtrWaypointSet::BuildFrom(std::int32_t gtmCount, const GtmWaypoint* gtmReco
     return true;
 }
 
-bool WtrWaypointSet::Save(const std::filesystem::path& path) const {
-    if (count <= 0 || !records) return false;
+bool WtrWaypointSet::Save(const std::filesystem::path& path,
+                          const std::filesystem::path& input) const {
+    saveError.clear();
+    if (count <= 0 || !records) {
+        saveError = std::make_error_code(std::errc::invalid_argument);
+        return false;
+    }
     SafeFileWriter file;
-    if (!file.Open(path)) return false;
+    if (!file.Open(path, input)) {
+        saveError = file.error();
+        return false;
+    }
     file.Write(kWaypointMarker, sizeof kWaypointMarker);
     // One buffer for every record: bytes the loop never writes stay zero throughout.
     std::uint8_t record[kWtrRecordSize] = {};
@@ -117,7 +125,9 @@ bool WtrWaypointSet::Save(const std::filesystem::path& path) const {
     file.Write(kTrackMarker, sizeof kTrackMarker);
     file.Write(kRouteMarker, sizeof kRouteMarker);
     // Write failures are sticky, so Commit() answers for every write above.
-    return file.Commit();
+    if (file.Commit()) return true;
+    saveError = file.error();
+    return false;
 }
 
 bool WtrWaypointSet::Load(const std::filesystem::path& path, LineSink& list) {

@@ -7,6 +7,7 @@
 #include <memory>
 #include <optional>
 #include <span>
+#include <system_error>
 
 #include "platform/line_sink.h"
 #include "waypoints/file_error.h"
@@ -40,9 +41,11 @@ public:
 
     // Fails for no waypoints, or a coordinate that has no semicircle value.
     bool BuildFrom(std::int32_t gtmCount, const GtmWaypoint* gtmRecords);
-    // Replaces the file at `path` only once the whole file is written; on failure any
-    // existing file is left as it was.
-    bool Save(const std::filesystem::path& path) const;
+    // Replaces the file at `path` only once the whole file is written, by the rules of
+    // SafeFileWriter; on failure any existing file is left as it was. A non-empty `input`
+    // naming the same file as `path` (after links) is refused before anything is written.
+    // `saveError` then holds the cause; it is cleared by a successful save.
+    bool Save(const std::filesystem::path& path, const std::filesystem::path& input = {}) const;
     // Appends a display line (name and altitude) per waypoint. A file that ends inside
     // a record or has no track marker fails with count 0.
     virtual bool Load(const std::filesystem::path& path, LineSink& list);
@@ -53,6 +56,9 @@ public:
     FileError error = FileError::None;
     // Which waypoint stopped BuildFrom, for the message that names it.
     std::int32_t badWaypoint = -1;
+    // Why the last Save failed: a system error, or FileIoErrc (not a regular file, same
+    // file as the input, folder not writable).
+    mutable std::error_code saveError;
 };
 
 }  // namespace quendra

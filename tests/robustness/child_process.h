@@ -1,6 +1,7 @@
 // Runs part of a test in a forked child, under conditions the test process itself must not
 // live with: a file-size limit (a disk that fills), an address-space limit, another user's
-// rights. An alarm ends a child that hangs. POSIX only; the address-space limit needs Linux.
+// rights, an environment. An alarm ends a child that hangs. POSIX only; the address-space
+// limit needs Linux.
 #pragma once
 
 #include <grp.h>
@@ -14,6 +15,7 @@
 #include <functional>
 #include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace quendra::testing {
@@ -23,7 +25,8 @@ struct ChildConditions {
     std::optional<rlim_t> fileSizeLimit;
     // Bytes allowed on top of what the child maps already: any larger allocation fails.
     std::optional<rlim_t> extraAddressSpace;
-    bool asNobodyWhenRoot = false;  // root may write into any folder
+    bool asNobodyWhenRoot = false;                                 // root may write into any folder
+    std::vector<std::pair<std::string, std::string>> environment;  // set in the child
 };
 
 struct ChildResult {
@@ -43,6 +46,9 @@ inline bool Apply(const ChildConditions& conditions) {
         ::signal(SIGXFSZ, SIG_IGN);
         rlimit limit{*conditions.fileSizeLimit, *conditions.fileSizeLimit};
         if (::setrlimit(RLIMIT_FSIZE, &limit) != 0) return false;
+    }
+    for (const auto& [name, value] : conditions.environment) {
+        if (::setenv(name.c_str(), value.c_str(), 1) != 0) return false;
     }
     rlim_t pages = 0;
     if (conditions.extraAddressSpace) {
