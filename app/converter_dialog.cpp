@@ -92,7 +92,7 @@ void ConverterDialog::OnConvert() {
 
     WtrWaypointSet wtr;
     if (wtr.BuildFrom(waypointSet_->count, waypointSet_->records.get()) &&
-        wtr.Save(PathFromText(wtrPath))) {
+        wtr.Save(PathFromText(wtrPath), PathFromText(listedPath_))) {
         OnOK();
     }
 }

@@ -155,6 +155,7 @@ TEST(DialogSteps, ConvertChecksTheDatumThenAsksWhereToSave) {
         {"other datum refused", 216, true, "out.wtr", none, other, false, 0},
         {"save cancelled", 217, true, "", none, none, true, 0},
         {"write fails", 217, true, "no such folder/out.wtr", none, none, true, 0},
+        {"the listed file is never replaced", 217, true, "in.gtm", none, none, true, 0},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
@@ -178,6 +179,7 @@ TEST(DialogSteps, ConvertChecksTheDatumThenAsksWhereToSave) {
         EXPECT_EQ(h.Stored(kWtrFileEntry),
                   h.Path(*c.saveAs && c.saveDialog ? c.saveAs : "last.wtr"));
         EXPECT_EQ(FirstLatitude(h.dir / "out.wtr"), c.latitude);
+        EXPECT_EQ(ReadBytes(h.dir / "in.gtm"), TwoWaypoints(c.datum).Build());
         // The dialog ends once the file is written, and stays open otherwise.
         EXPECT_EQ(h.window.ended, c.latitude ? kDialogOk : 0);
     }
