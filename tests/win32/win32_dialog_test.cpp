@@ -119,6 +119,9 @@ TEST_F(Win32DialogTest, ResourceFollowsTheTemplate) {
     const LONG frame = WS_POPUP | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX | WS_MAXIMIZEBOX;
     EXPECT_EQ(GetWindowLongW(hwnd, GWL_STYLE) & frame, WS_POPUP | WS_CAPTION | WS_SYSMENU);
     EXPECT_TRUE(GetWindowLongW(hwnd, GWL_EXSTYLE) & WS_EX_APPWINDOW);
+    for (WPARAM which : {ICON_BIG, ICON_SMALL}) {
+        EXPECT_NE(SendMessageW(hwnd, WM_GETICON, which, 0), 0) << "icon " << which;
+    }
 
     // More lines than fit, so the list shows the scroll bar its style asks for.
     for (int i = 0; i < 50; ++i) {
