@@ -8,6 +8,8 @@ source "$(dirname "$0")/lib/common.sh"
 
 ensure_packages build-essential cmake g++-mingw-w64-x86-64-posix googletest wine wine64 gpsbabel \
     locales
+# The dialog's test creates windows: a virtual display, and a free face for its font.
+ensure_packages xvfb xauth fonts-arphic-uming
 
 BUILD="$ROOT/build-mingw"
 configure_and_build "$BUILD" \
@@ -35,6 +37,11 @@ if [ ! -d "$WINEPREFIX" ]; then
     run_wine wineboot --init >/dev/null 2>&1
 fi
 trap 'wineserver -k >/dev/null 2>&1 || true' EXIT
+# The dialog font and its Latin name, or Chinese texts render as boxes.
+for font in 新細明體 PMingLiU; do
+    run_wine reg add 'HKCU\Software\Wine\Fonts\Replacements' /v "$font" /t REG_SZ \
+        /d "AR PL UMing TW" /f >/dev/null 2>&1
+done
 
 echo "== unit tests (quendra_tests.exe under wine)"
 run_wine "$BUILD/bin/quendra_tests.exe" --gtest_brief=1
@@ -77,5 +84,9 @@ cmp -s 航點/單一.wtr 輸出/台北.wtr || fail "single and batch conversion 
 status=0
 run_wine "$GTM2WTR" --bogus >/dev/null 2>&1 || status=$?
 [ "$status" -eq 2 ] || fail "a usage error exited $status, expected 2"
+
+echo "== the dialog (win32_dialog_test.exe under wine on Xvfb)"
+xvfb-run -a -s "-screen 0 1024x768x24" env LOCPATH="$BUILD/locale" LC_ALL=zh_TW.UTF-8 \
+    wine "$BUILD/bin/win32_dialog_test.exe" --gtest_brief=1
 
 echo "Windows check passed."
