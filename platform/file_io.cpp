@@ -40,18 +40,6 @@ std::filesystem::path TemporaryNameFor(const std::filesystem::path& target, unsi
     return target.parent_path() / name;
 }
 
-// Running out of memory for a file image is an ordinary failure, not a crash.
-bool Allocate(std::vector<std::uint8_t>& data, std::size_t size) {
-    try {
-        data.reserve(size);
-        PreferHugePages(data.data(), size);
-        data.resize(size);
-        return true;
-    } catch (const std::bad_alloc&) {
-        return false;
-    }
-}
-
 bool Fail(ReadFailure why, ReadFailure* failure) {
     if (failure != nullptr) *failure = why;
     return false;
@@ -77,7 +65,7 @@ bool ReadWholeFile(const std::filesystem::path& path, std::vector<std::uint8_t>&
     } else if (size.QuadPart == 0) {
         why = ReadFailure::Empty;
     } else if (static_cast<std::uint64_t>(size.QuadPart) > kMaxReadSize ||
-               !Allocate(data, static_cast<std::size_t>(size.QuadPart))) {
+               !AllocateBytes(data, static_cast<std::size_t>(size.QuadPart))) {
         why = ReadFailure::TooLarge;
     } else {
         std::size_t got = 0;
@@ -186,7 +174,7 @@ bool ReadWholeFile(const std::filesystem::path& path, std::vector<std::uint8_t>&
     } else if (info.st_size == 0) {
         why = ReadFailure::Empty;
     } else if (static_cast<std::uint64_t>(info.st_size) > kMaxReadSize ||
-               !Allocate(data, static_cast<std::size_t>(info.st_size))) {
+               !AllocateBytes(data, static_cast<std::size_t>(info.st_size))) {
         why = ReadFailure::TooLarge;
     } else {
         std::size_t got = 0;
