@@ -14,8 +14,10 @@ namespace {
 constexpr std::uint8_t kMagic[] = {0x1F, 0x8B};
 constexpr int kGzipOnly = 16 + MAX_WBITS;    // no zlib or raw streams
 constexpr std::size_t kSmallestMember = 18;  // 10-byte header, 8-byte trailer
-// The most one byte of deflate data can inflate to (a 258-byte match in two bits, at best).
-constexpr std::uint64_t kMaxDeflateRatio = 1032;
+// Waypoint files shrink to about a half; a trailer that claims much more than this is not
+// believed up front, so a stream that lies costs at most this many times its own size
+// before it is found out.
+constexpr std::uint64_t kMaxTrustedRatio = 64;
 constexpr std::size_t kScratchSize = 64 << 10;
 constexpr std::size_t kMaxPiece = std::size_t{1} << 30;  // zlib counts in 32 bits
 
@@ -111,12 +113,12 @@ bool Inflate(std::span<const std::uint8_t> compressed, const InflatedPrefix& pre
     }
 
     // The trailer's size (modulo 2^32) is the whole size when there is one member, as there
-    // nearly always is; believed only as far as the data can inflate, and never past the limit.
+    // nearly always is; then one pass fills a buffer of just that size.
     std::uint64_t hint = 0;
     if (compressed.size() >= kSmallestMember) {
         const std::uint8_t* size = compressed.data() + compressed.size() - 4;
         hint = size[0] | size[1] << 8 | size[2] << 16 | std::uint64_t{size[3]} << 24;
-        if (hint > limit || hint > compressed.size() * kMaxDeflateRatio) hint = 0;
+        if (hint > limit || hint > compressed.size() * kMaxTrustedRatio) hint = 0;
     }
     if (!AllocateBytes(inflated, static_cast<std::size_t>(hint))) {
         return fail(InflateFailure::OutOfMemory);
@@ -132,8 +134,9 @@ bool Inflate(std::span<const std::uint8_t> compressed, const InflatedPrefix& pre
         return true;
     }
 
-    // More than the trailer said (several members, or a lie): the rest is only counted, so
-    // a bomb costs no memory, and a sound stream is then inflated again into its exact size.
+    // More than the trailer said (several members, a lie, or a size not believed): the rest
+    // is only counted, so a bomb costs no memory, and a sound stream is then inflated again
+    // into its exact size.
     std::vector<std::uint8_t> scratch(kScratchSize);
     while (!reader.Finished()) {
         auto room =

@@ -93,6 +93,8 @@ TEST_F(CompressedGtm, ConvertsAndListsLikeThePlainFileWhateverItIsCalled) {
                testing::Gzip(Bytes(plain.begin() + 7, plain.begin() + half)),
                testing::Gzip(Bytes(plain.begin() + half, plain.end()))}),
          "members.wtr"},
+        // Compressed far more than waypoints are, so its stated size is not believed at first.
+        {"mostly-zeros.gtz", testing::Gzip(Join({plain, Bytes(8 << 20, 0)})), "mostly-zeros.wtr"},
         // What follows the last member without starting another is ignored, as gzip -d does.
         {"padded.gtz", Join({gz, Bytes(300, 0)}), "padded.wtr"},
     };
