@@ -34,7 +34,7 @@ echo "== contents and Depends"
 app=no
 has /usr/bin/quendra && app=yes
 expected=(/usr/bin/gtm2wtr /usr/share/man/man1/gtm2wtr.1.gz)
-needs=(libc6 libstdc++6)
+needs=(libc6 libstdc++6 zlib1g)
 if [ $app = yes ]; then
     expected+=(/usr/share/applications/quendra.desktop /usr/share/mime/packages/quendra.xml
         /usr/share/icons/hicolor/48x48/apps/quendra.png
@@ -103,7 +103,8 @@ check_mime_types() {
         [ "$got" = "$type" ] || fail "${file%%:*} has the type '$got', expected $type"
     done
     for type in application/x-gtm application/x-gtz; do
-        got=$("${gio[@]}" mime "$type" | head -n 1)
+        got=$("${gio[@]}" mime "$type")
+        got=${got%%$'\n'*}
         echo "$got"
         [[ $got == *": quendra.desktop" ]] || fail "quendra.desktop is not the application for $type"
     done
@@ -134,7 +135,7 @@ if [ $app = yes ]; then
     grep -qxF "Exec=$exec_name %f" "$desktop" || fail "the entry does not pass the file to open"
 
     echo "== the GTM file types, as the install's triggers would make them"
-    update-mime-database "$WORK/root/usr/share/mime"
+    XDG_DATA_DIRS="$WORK/root/usr/share:/usr/share" update-mime-database "$WORK/root/usr/share/mime"
     update-desktop-database "$WORK/root/usr/share/applications"
     check_mime_types "$WORK/root/usr/share:/usr/share" "$WORK/root/usr/bin"
 
