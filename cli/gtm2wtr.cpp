@@ -1,5 +1,6 @@
 #include "cli/gtm2wtr.h"
 
+#include <algorithm>
 #include <cstdint>
 #include <filesystem>
 #include <iostream>
@@ -12,7 +13,6 @@
 #include <vector>
 
 #include "platform/codepage.h"
-#include "platform/file_io.h"
 #include "res/string_table.h"
 #include "waypoints/gtm_waypoint_set.h"
 #include "waypoints/wtr_waypoint_set.h"
@@ -40,9 +40,11 @@ constexpr std::string_view kUsage =
     "  gtm2wtr --help | --version\n"
     "\n"
     "Converts the waypoints of GPS TrackMaker (.gtm) files into Garmin WTR (.wtr) files.\n"
+    "An INPUT may be gzip-compressed (.gtz, .gtm.gz).\n"
     "\n"
     "  -d, --output-dir OUTDIR\n"
     "                        write each INPUT as OUTDIR/NAME.wtr, going on past failures\n"
+    "                        (NAME without .gtm, .gtz, .gtm.gz or .gz)\n"
     "  --list                print the waypoints (name and altitude) of a GTM or WTR file\n"
     "  --hu-tzu-shan=shift   convert Hu-Tzu-Shan files with the fixed WGS84 offset\n"
     "  --hu-tzu-shan=refuse  refuse them (the default when no one can be asked)\n"
@@ -100,6 +102,12 @@ std::string_view Describe(FileError error) {
             return "the file is damaged: it states a negative count or length";
         case FileError::OutOfMemory:
             return "not enough memory for the waypoints";
+        case FileError::InflatedTooLarge:
+            return "the compressed file inflates to more than 1 GiB";
+        case FileError::CompressedTruncated:
+            return "the compressed file is truncated: its data ends early";
+        case FileError::CompressedCorrupt:
+            return "the compressed file is damaged: its data or checksum is wrong";
     }
     return "unknown error";
 }
@@ -223,11 +231,13 @@ private:
     std::string Decode(std::string_view bytes) { return decoder_.Decode(bytes); }
 
     // Reports a failed read with the system's reason.
+    // The whole file, inflated when it is compressed (only GTM files come so; what a
+    // compressed file holds is checked as one).
     bool Read(const std::string& file, std::vector<std::uint8_t>& data) {
-        ReadFailure failure = ReadFailure::None;
+        FileError error = FileError::None;
         std::error_code cause;
-        if (ReadWholeFile(ToPath(file), data, &failure, &cause)) return true;
-        std::string reason(Describe(FromReadFailure(failure)));
+        if (ReadGtmFile(ToPath(file), data, error, &cause)) return true;
+        std::string reason(Describe(error));
         if (cause) reason += ": " + cause.message();
         return Fail(file, reason);
     }
@@ -241,6 +251,22 @@ private:
     const Options& options_;
     CodePageDecoder decoder_;
 };
+
+// NAME.wtr for NAME.gtm, NAME.gtz, NAME.gtm.gz or NAME.gz (the .gtm.gz in any case); any
+// other last extension is dropped as well.
+std::filesystem::path WtrNameFor(const std::filesystem::path& input) {
+    auto lower = [](const std::filesystem::path& part) {
+        std::u8string text = part.u8string();
+        std::transform(text.begin(), text.end(), text.begin(), [](char8_t c) {
+            return c >= 'A' && c <= 'Z' ? static_cast<char8_t>(c + 32) : c;
+        });
+        return text;
+    };
+    std::filesystem::path name = input.filename();
+    std::filesystem::path stem = name.stem();
+    if (lower(name.extension()) == u8".gz" && lower(stem.extension()) == u8".gtm") name = stem;
+    return name.replace_extension(".wtr");
+}
 
 int UsageError(CliStreams streams, std::string_view problem) {
     streams.err << "gtm2wtr: " << problem << "\n" << kUsage;
@@ -351,7 +377,7 @@ int RunGtm2Wtr(const std::vector<std::string>& args, CliStreams streams) {
     bool allConverted = true;
     std::set<std::filesystem::path> written;
     for (const std::string& input : options.files) {
-        std::filesystem::path output = folder / ToPath(input).filename().replace_extension(".wtr");
+        std::filesystem::path output = folder / WtrNameFor(ToPath(input));
         // Two inputs of the same name would silently replace each other's result; a name
         // is taken only by a file written there.
         if (written.contains(output)) {

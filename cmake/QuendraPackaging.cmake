@@ -1,6 +1,7 @@
 # Installing and packaging. Included last from the top-level CMakeLists.txt, so the
 # package holds whatever the subdirectories install (gtm2wtr; with the app, quendra, its
-# .desktop entry and icons). scripts/package.sh builds the .deb with cpack.
+# .desktop entry and icons, and the GTM MIME types). scripts/package.sh builds the .deb with
+# cpack.
 include(GNUInstallDirs)
 
 if(UNIX AND NOT APPLE)
@@ -11,6 +12,12 @@ if(UNIX AND NOT APPLE)
     file(ARCHIVE_CREATE OUTPUT ${CMAKE_BINARY_DIR}/man/gtm2wtr.1.gz PATHS ${QUENDRA_MAN_PAGE}
          FORMAT raw COMPRESSION GZip)
     install(FILES ${CMAKE_BINARY_DIR}/man/gtm2wtr.1.gz DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
+    if(TARGET quendra)
+        # The GTM file types the dialog's desktop entry opens. Installing the .deb updates
+        # the MIME database through shared-mime-info's dpkg trigger on this folder.
+        install(FILES ${PROJECT_SOURCE_DIR}/res/quendra-mime.xml
+                DESTINATION ${CMAKE_INSTALL_DATADIR}/mime/packages RENAME quendra.xml)
+    endif()
 endif()
 
 set(CPACK_PACKAGE_NAME quendra)

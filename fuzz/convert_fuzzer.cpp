@@ -1,4 +1,5 @@
-// The whole conversion of any bytes: load, the datum question answered No and Yes, build;
+// The whole conversion of any bytes (inflated first when compressed, as a file is): load,
+// the datum question answered No and Yes, build;
 // then gtm2wtr saves the same bytes over an old file in a private folder. It succeeds
 // exactly when the library's steps do, replacing the old file with the WTR layout (16-byte
 // marker, 64 bytes a waypoint, two markers); otherwise the old file stays byte for byte.
@@ -58,10 +59,12 @@ void Write(const fs::path& path, std::span<const std::uint8_t> bytes) {
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     static Scratch scratch;
     std::span<const std::uint8_t> bytes(data, size);
+    std::vector<std::uint8_t> gtm(bytes.begin(), bytes.end());
+    FileError error = FileError::None;
     GtmWaypointSet declined, accepted;
     VectorLineSink lines;
-    bool loaded = declined.LoadFromBytes(bytes, lines);
-    FUZZ_CHECK(accepted.LoadFromBytes(bytes, lines) == loaded);
+    bool loaded = InflateIfCompressed(gtm, error) && declined.LoadFromBytes(gtm, lines);
+    FUZZ_CHECK(accepted.LoadFromBytes(gtm, lines) == loaded);
     bool converts = false;
     if (loaded && declined.count > 0) {
         Answer no(false), yes(true);

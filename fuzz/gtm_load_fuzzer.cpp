@@ -1,15 +1,26 @@
-// GTM reading with display lines: whatever the bytes, the reader stays inside them, and a
-// file it accepts gets exactly one line per waypoint, each starting with the 10-character name.
+// GTM reading with display lines, compressed input inflated first as a compressed file is:
+// whatever the bytes, the reader stays inside them; inflating yields a GTM signature or a
+// reason; a file the reader accepts gets exactly one line per waypoint, each starting with
+// the 10-character name.
 #include <cstdint>
 #include <span>
+#include <vector>
 
 #include "fuzz/fuzz_support.h"
+#include "platform/gzip.h"
 #include "waypoints/gtm_waypoint_set.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+    std::vector<std::uint8_t> bytes(data, data + size);
+    quendra::FileError error = quendra::FileError::None;
+    if (!quendra::InflateIfCompressed(bytes, error)) {
+        FUZZ_CHECK(error != quendra::FileError::None && bytes.empty());
+        return 0;
+    }
+    FUZZ_CHECK(!quendra::IsGzip(std::span(data, size)) || quendra::HasGtmSignature(bytes));
     quendra::GtmWaypointSet set;
     quendra::VectorLineSink lines;
-    quendra::fuzz::LoadAndCheck(std::span<const std::uint8_t>(data, size), set, lines);
+    quendra::fuzz::LoadAndCheck(std::span<const std::uint8_t>(bytes), set, lines);
     for (const std::string& line : lines.lines) FUZZ_CHECK(line.size() >= 14 && line[10] == ' ');
     return 0;
 }

@@ -1,8 +1,9 @@
 // Writes the seed corpus: GTM files from the project's GTM builder, each mixing a different
 // set of names, positions, datums, icons, altitudes, comment lengths, header strings and
-// extra entries, some with counts that lie or cut short; and as WTR seeds, what the
+// extra entries, some with counts that lie or cut short; some of them gzip-compressed, in
+// one member or two, or cut inside the compressed data; and as WTR seeds, what the
 // converter writes from each that converts, whole and cut.
-// Usage: quendra_seed_corpus OUTDIR (writes OUTDIR/gtm/*.gtm and OUTDIR/wtr/*.wtr).
+// Usage: quendra_seed_corpus OUTDIR (writes OUTDIR/gtm/*.gtm, *.gtz and OUTDIR/wtr/*.wtr).
 #include <cstdint>
 #include <cstdio>
 #include <filesystem>
@@ -12,6 +13,7 @@
 #include <vector>
 
 #include "tests/support/gtm_builder.h"
+#include "tests/support/gzip.h"
 #include "waypoints/gtm_waypoint_set.h"
 #include "waypoints/wtr_waypoint_set.h"
 
@@ -68,8 +70,22 @@ int main(int argc, char** argv) {
         const std::string name = "seed-" + std::to_string(i);
         // Every fourth is cut short, each at a point further into the file.
         std::size_t size = i % 4 == 3 ? 13 + file.size() * i / 41 : file.size();
-        std::ofstream(gtm / (name + ".gtm"), std::ios::binary)
-            .write(reinterpret_cast<const char*>(file.data()), static_cast<std::streamsize>(size));
+        auto write = [](const fs::path& path, const Bytes& bytes, std::size_t length) {
+            std::ofstream(path, std::ios::binary)
+                .write(reinterpret_cast<const char*>(bytes.data()),
+                       static_cast<std::streamsize>(length));
+        };
+        write(gtm / (name + ".gtm"), file, size);
+        // Compressed: whole, in two members, or cut (every third of those) inside the data.
+        if (i % 4 == 0) {
+            Bytes gz = testing::Gzip(Bytes(file.begin(), file.begin() + size), 1 + i % 9);
+            if (i % 8 == 4) {
+                const Bytes second = testing::Gzip(Bytes(file.begin() + size / 2, file.end()));
+                gz = testing::Gzip(Bytes(file.begin(), file.begin() + size / 2));
+                gz.insert(gz.end(), second.begin(), second.end());
+            }
+            write(gtm / (name + ".gtz"), gz, i % 12 == 8 ? gz.size() * 2 / 3 : gz.size());
+        }
 
         GtmWaypointSet set;
         VectorLineSink lines;

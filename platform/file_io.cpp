@@ -139,18 +139,6 @@ std::filesystem::path TemporaryNameFor(const std::filesystem::path& target, unsi
     return name;
 }
 
-// Running out of memory for a file image is an ordinary failure, not a crash.
-bool Allocate(std::vector<std::uint8_t>& data, std::size_t size) {
-    try {
-        data.reserve(size);
-        PreferHugePages(data.data(), size);
-        data.resize(size);
-        return true;
-    } catch (const std::bad_alloc&) {
-        return false;
-    }
-}
-
 struct ReadResult {
     ReadFailure failure = ReadFailure::None;
     std::error_code cause;
@@ -172,7 +160,7 @@ void CheckSize(std::uint64_t size, std::vector<std::uint8_t>& data, ReadResult& 
         result.failure = ReadFailure::Empty;
     } else if (size > kMaxReadSize) {
         result = {ReadFailure::TooLarge, std::make_error_code(std::errc::file_too_large)};
-    } else if (!Allocate(data, static_cast<std::size_t>(size))) {
+    } else if (!AllocateBytes(data, static_cast<std::size_t>(size))) {
         result = {ReadFailure::TooLarge, std::make_error_code(std::errc::not_enough_memory)};
     }
 }

@@ -8,6 +8,7 @@
 #include <memory>
 #include <new>
 #include <type_traits>
+#include <vector>
 
 #ifdef __linux__
 #include <sys/mman.h>
@@ -27,6 +28,19 @@ inline void PreferHugePages(void* memory, std::size_t size) {
     (void)memory;
     (void)size;
 #endif
+}
+
+// Sizes `data` for `size` bytes about to be filled in. Running out of memory for a file
+// image is an ordinary failure, not a crash.
+inline bool AllocateBytes(std::vector<std::uint8_t>& data, std::size_t size) {
+    try {
+        data.reserve(size);
+        PreferHugePages(data.data(), size);
+        data.resize(size);
+        return true;
+    } catch (const std::bad_alloc&) {
+        return false;
+    }
 }
 
 // `count` zero-filled records, or null when memory runs out.

@@ -2,9 +2,10 @@
 # Builds Release in build-bench and measures gtm2wtr on generated GTM files against three
 # yardsticks: copying the same file, GPSBabel reading the same file, and the size of the
 # files it reads and writes (peak memory). Prints each figure with PASS or MISS against
-# its target; exits 1 if any target is missed.
+# its target; exits 1 if any target is missed. A fourth figure, with no target, compares
+# converting the gzip-compressed file with inflating it alone (gzip -dc to /dev/null).
 #
-#   scripts/bench.sh            the three figures
+#   scripts/bench.sh            the four figures
 #   scripts/bench.sh --stages   also the stage-by-stage benchmarks (load, build, save)
 #
 # WAYPOINTS (default 1000000), GPSBABEL_WAYPOINTS (100000) and RUNS (10) override the sizes.
@@ -42,16 +43,21 @@ GTM2WTR="$BUILD/bin/gtm2wtr"
 WORK=$(mktemp -d "${TMPDIR:-/tmp}/quendra-bench.XXXXXX")
 trap 'rm -rf "$WORK"' EXIT
 BIG="$WORK/big.gtm"
+BIGZ="$WORK/big.gtz"
 MID="$WORK/mid.gtm"
 echo "Generating $WAYPOINTS and $GPSBABEL_WAYPOINTS waypoints ..." >&2
 "$BUILD/bin/make_gtm" "$WAYPOINTS" "$BIG"
 "$BUILD/bin/make_gtm" "$GPSBABEL_WAYPOINTS" "$MID"
+gzip -c "$BIG" >"$BIGZ"
 
 # What is timed must really convert: every waypoint, and the file GPSBabel reads must be
 # one it accepts.
 "$GTM2WTR" "$BIG" "$WORK/big.wtr" 2>/dev/null
 [ "$(stat -c %s "$WORK/big.wtr")" -eq $((16 + 64 * WAYPOINTS + 32)) ] ||
     { echo "gtm2wtr wrote a WTR file of the wrong size" >&2; exit 1; }
+"$GTM2WTR" "$BIGZ" "$WORK/bigz.wtr" 2>/dev/null
+cmp -s "$WORK/big.wtr" "$WORK/bigz.wtr" ||
+    { echo "gtm2wtr converted the compressed file differently" >&2; exit 1; }
 gpsbabel -i gtm -f "$MID" -o gpx -F "$WORK/mid.gpx"
 [ "$(grep -c '<wpt ' "$WORK/mid.gpx")" -eq "$GPSBABEL_WAYPOINTS" ] ||
     { echo "GPSBabel did not read every waypoint of the generated file" >&2; exit 1; }
@@ -80,6 +86,8 @@ mapfile -t copy < <(medians "cp $BIG $WORK/copy.gtm" "$GTM2WTR $BIG $WORK/big.wt
 rm -f "$WORK/copy.gtm"
 mapfile -t babel < <(medians "gpsbabel -i gtm -f $MID -o gpx -F /dev/null" \
     "$GTM2WTR $MID $WORK/mid.wtr")
+# hyperfine sends what a command prints to /dev/null.
+mapfile -t inflate < <(medians "gzip -dc $BIGZ" "$GTM2WTR $BIGZ $WORK/bigz.wtr")
 
 # Peak resident memory in KiB, the highest of three runs.
 peak_kib=0
@@ -93,6 +101,7 @@ out_bytes=$(stat -c %s "$WORK/big.wtr")
 awk -v n="$WAYPOINTS" -v nb="$GPSBABEL_WAYPOINTS" -v runs="$RUNS" \
     -v conv="${copy[1]}" -v cp="${copy[0]}" -v babel="${babel[0]}" -v conv_mid="${babel[1]}" \
     -v peak="$peak_kib" -v in_bytes="$in_bytes" -v out_bytes="$out_bytes" \
+    -v gunzip="${inflate[0]}" -v conv_gz="${inflate[1]}" -v gz_bytes="$(stat -c %s "$BIGZ")" \
     -v max_copy="$MAX_COPY_RATIO" -v min_babel="$MIN_GPSBABEL_RATIO" \
     -v max_mem="$MAX_MEMORY_RATIO" '
 function verdict(ok) { if (!ok) missed = 1; return ok ? "PASS" : "MISS" }
@@ -109,6 +118,9 @@ BEGIN {
     r = peak * 1024 / (in_bytes + out_bytes)
     printf "  peak memory  gtm2wtr %7.1f MB   input+output %.1f MB  %6.2fx  (target <= %sx)   %s\n",
         peak * 1024 / mb, (in_bytes + out_bytes) / mb, r, max_mem, verdict(r <= max_mem)
+    r = conv_gz / gunzip
+    printf "  compressed   gtm2wtr %7.1f ms   gzip -dc %7.1f ms    %6.2fx  (%.1f MB .gtz; no target)\n",
+        conv_gz * 1000, gunzip * 1000, r, gz_bytes / mb
     exit missed
 }' || status=$?
 

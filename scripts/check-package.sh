@@ -2,13 +2,16 @@
 # Checks the .deb the way a user meets it, without installing it: its Depends resolve
 # with apt, it holds what it should and nothing else, and the programs unpacked from it
 # (dpkg -x into a throwaway folder) run: gtm2wtr on files GPSBabel wrote, quendra on a
-# virtual X display and offscreen.
+# virtual X display and offscreen; and with its MIME types, GIO (what file managers ask)
+# names the type of .gtm and .gtz files and offers quendra.desktop for them.
 #   scripts/check-package.sh [PACKAGE.deb]     (default: builds it with scripts/package.sh)
-#   QUENDRA_CHECK_INSTALL=1 also installs it with apt, runs /usr/bin/gtm2wtr, and removes it.
+#   QUENDRA_CHECK_INSTALL=1 also installs it with apt, runs /usr/bin/gtm2wtr, checks that the
+#   install updated the MIME database, and removes it.
 set -euo pipefail
 source "$(dirname "$0")/lib/common.sh"
 
-ensure_packages dpkg-dev gpsbabel desktop-file-utils xvfb xauth man-db
+ensure_packages dpkg-dev gpsbabel desktop-file-utils xvfb xauth man-db shared-mime-info \
+    libglib2.0-bin
 
 DEB=${1:-$("$ROOT/scripts/package.sh" | tail -n 1)}
 DEB=$(realpath "$DEB")
@@ -31,9 +34,9 @@ echo "== contents and Depends"
 app=no
 has /usr/bin/quendra && app=yes
 expected=(/usr/bin/gtm2wtr /usr/share/man/man1/gtm2wtr.1.gz)
-needs=(libc6 libstdc++6)
+needs=(libc6 libstdc++6 zlib1g)
 if [ $app = yes ]; then
-    expected+=(/usr/share/applications/quendra.desktop
+    expected+=(/usr/share/applications/quendra.desktop /usr/share/mime/packages/quendra.xml
         /usr/share/icons/hicolor/48x48/apps/quendra.png
         /usr/share/icons/hicolor/scalable/apps/quendra.svg)
     needs+=(libqt6core6 libqt6gui6 libqt6widgets6 fonts-arphic-uming)
@@ -79,6 +82,34 @@ grep -q 'broken.gtm: not a GTM file' stderr.txt || fail "the broken input was no
 printf 'TAIPEI101  508\nKAOHSIUNG   12\n' | diff -u - list.txt || fail "the WTR file lists wrong"
 echo "gtm2wtr converts and lists."
 
+# check_mime_types DATA_DIRS BIN: with the MIME database and desktop entries of DATA_DIRS
+# (XDG_DATA_DIRS) and quendra in BIN, GIO gives a plain file, by name or by its first bytes,
+# and a compressed one their types, and quendra.desktop as the application for both.
+check_mime_types() {
+    local gio=(env HOME="$WORK/home" XDG_DATA_HOME="$WORK/home/.local/share"
+        XDG_CONFIG_HOME="$WORK/home/.config" XDG_DATA_DIRS="$1" PATH="$2:$PATH" gio)
+    local file type got
+    mkdir -p "$WORK/home" "$WORK/types"
+    cp "$WORK/gtm/taiwan.gtm" "$WORK/types/plain.gtm"
+    cp "$WORK/gtm/taiwan.gtm" "$WORK/types/no-extension"
+    gzip -c "$WORK/gtm/taiwan.gtm" >"$WORK/types/compressed.gtz"
+    gzip -c "$WORK/gtm/taiwan.gtm" >"$WORK/types/compressed.gtm.gz"
+    for file in plain.gtm:application/x-gtm no-extension:application/x-gtm \
+        compressed.gtz:application/x-gtz compressed.gtm.gz:application/x-gtz; do
+        type=${file#*:}
+        got=$("${gio[@]}" info -a standard::content-type "$WORK/types/${file%%:*}" |
+            sed -n 's/^ *standard::content-type: //p')
+        echo "${file%%:*}: $got"
+        [ "$got" = "$type" ] || fail "${file%%:*} has the type '$got', expected $type"
+    done
+    for type in application/x-gtm application/x-gtz; do
+        got=$("${gio[@]}" mime "$type")
+        got=${got%%$'\n'*}
+        echo "$got"
+        [[ $got == *": quendra.desktop" ]] || fail "quendra.desktop is not the application for $type"
+    done
+}
+
 # run_quendra PROGRAM [WRAPPER...]: the dialog runs until it is closed, so still running
 # after a few seconds means it came up. Its settings go to a throwaway folder.
 run_quendra() {
@@ -101,6 +132,12 @@ if [ $app = yes ]; then
     has "/usr/bin/$exec_name" || fail "Exec=$exec_name names no installed program"
     icon=$(sed -n 's/^Icon=//p' "$desktop")
     has "/usr/share/icons/hicolor/48x48/apps/$icon.png" || fail "Icon=$icon has no icon"
+    grep -qxF "Exec=$exec_name %f" "$desktop" || fail "the entry does not pass the file to open"
+
+    echo "== the GTM file types, as the install's triggers would make them"
+    XDG_DATA_DIRS="$WORK/root/usr/share:/usr/share" update-mime-database "$WORK/root/usr/share/mime"
+    update-desktop-database "$WORK/root/usr/share/applications"
+    check_mime_types "$WORK/root/usr/share:/usr/share" "$WORK/root/usr/bin"
 
     run_quendra "$WORK/root/usr/bin/quendra" QT_QPA_PLATFORM=offscreen
     run_quendra "$WORK/root/usr/bin/quendra" xvfb-run -a
@@ -116,7 +153,8 @@ if [ "${QUENDRA_CHECK_INSTALL:-0}" = 1 ]; then
     status=0
     {
         /usr/bin/gtm2wtr --version && man -w gtm2wtr &&
-            { [ $app = no ] || (run_quendra /usr/bin/quendra xvfb-run -a); }
+            { [ $app = no ] || (run_quendra /usr/bin/quendra xvfb-run -a); } &&
+            { [ $app = no ] || (check_mime_types /usr/share /usr/bin); }
     } || status=$?
     as_root env DEBIAN_FRONTEND=noninteractive apt-get remove -y -qq quendra >/dev/null
     [ $status -eq 0 ] || fail "the installed programs do not run"

@@ -6,8 +6,8 @@
 set -euo pipefail
 source "$(dirname "$0")/lib/common.sh"
 
-ensure_packages build-essential cmake g++-mingw-w64-x86-64-posix googletest wine wine64 gpsbabel \
-    locales
+ensure_packages build-essential cmake g++-mingw-w64-x86-64-posix libz-mingw-w64-dev googletest \
+    wine wine64 gpsbabel locales
 # The dialog's test creates windows: a virtual display, and a free face for its font.
 ensure_packages xvfb xauth fonts-arphic-uming
 
@@ -55,6 +55,7 @@ mkdir 航點 輸出
 sample_gtm_from_gpsbabel 航點/台北.gtm
 cp 航點/台北.gtm "航點/高 雄.gtm"
 cp 航點/台北.gtm 航點/서울.gtm  # Hangul: not in the Big5 code page, only in Unicode
+gzip -c 航點/台北.gtm >航點/壓縮.gtz  # inflated by the zlib linked into the .exe
 printf 'not a GTM file, just text that is long enough to be read' >航點/壞.gtm
 
 fail() {
@@ -63,13 +64,13 @@ fail() {
 }
 
 status=0
-run_wine "$GTM2WTR" -d 輸出 航點/台北.gtm 航點/壞.gtm "航點/高 雄.gtm" 航點/서울.gtm 2>stderr.txt ||
-    status=$?
+run_wine "$GTM2WTR" -d 輸出 航點/台北.gtm 航點/壞.gtm "航點/高 雄.gtm" 航點/서울.gtm 航點/壓縮.gtz \
+    2>stderr.txt || status=$?
 cat stderr.txt
 [ "$status" -eq 1 ] || fail "batch with one bad input exited $status, expected 1"
 grep -q '壞.gtm: not a GTM file' stderr.txt || fail "the bad input was not reported"
-for name in 台北 "高 雄" 서울; do
-    [ -s "輸出/$name.wtr" ] || fail "$name.gtm was not written"
+for name in 台北 "高 雄" 서울 壓縮; do
+    [ -s "輸出/$name.wtr" ] || fail "$name was not converted"
     cmp -s 輸出/台北.wtr "輸出/$name.wtr" || fail "the same input converted differently"
 done
 [ ! -e 輸出/壞.wtr ] || fail "the bad input left a file"

@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "platform/file_io.h"
+#include "platform/gzip.h"
 #include "platform/line_sink.h"
 
 namespace quendra {
@@ -19,6 +20,10 @@ enum class FileError {
     Truncated,       // a header, record or marker runs past the end of the data
     Malformed,       // a negative count or length
     OutOfMemory,
+    // gzip-compressed files
+    InflatedTooLarge,     // inflates to more than kMaxInflatedSize
+    CompressedTruncated,  // the compressed data ends inside a member
+    CompressedCorrupt,    // a bad gzip header, deflate data, checksum or length
 };
 
 inline FileError FromReadFailure(ReadFailure failure) {
@@ -34,6 +39,24 @@ inline FileError FromReadFailure(ReadFailure failure) {
             break;
     }
     return FileError::CannotOpen;
+}
+
+// A stream whose first bytes are refused is no file of the expected format.
+inline FileError FromInflateFailure(InflateFailure failure) {
+    switch (failure) {
+        case InflateFailure::Refused:
+            return FileError::WrongSignature;
+        case InflateFailure::TooLarge:
+            return FileError::InflatedTooLarge;
+        case InflateFailure::Truncated:
+            return FileError::CompressedTruncated;
+        case InflateFailure::OutOfMemory:
+            return FileError::OutOfMemory;
+        case InflateFailure::None:
+        case InflateFailure::Corrupt:
+            break;
+    }
+    return FileError::CompressedCorrupt;
 }
 
 // Reads the whole file at `path` into `set` through its LoadFromBytes; a file that

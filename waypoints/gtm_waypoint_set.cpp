@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "platform/file_io.h"
+#include "platform/gzip.h"
 #include "platform/memory_advice.h"
 #include "res/string_table.h"
 #include "waypoints/byte_reader.h"
@@ -20,6 +21,7 @@ constexpr std::size_t kSignatureLength = 10;
 constexpr std::size_t kMarkerOffset = 12;
 constexpr std::uint8_t kMarker = 0xFF;
 constexpr std::uint16_t kVersion211 = 211;
+static_assert(kMarkerOffset + 1 == kGtmSignatureSize);
 constexpr std::size_t kWaypointCountOffset = 35;
 constexpr std::size_t kExtraCountOffset = 63;
 constexpr std::size_t kHeaderStringsOffset = 99;
@@ -58,8 +60,49 @@ std::string GtmDisplayLine(const GtmWaypoint& waypoint) {
     return line;
 }
 
+bool HasGtmSignature(std::span<const std::uint8_t> data) {
+    ByteReader file(data);
+    // Other GTM 2.11 writers put 0x00 where the marker byte stands; the version tells.
+    return file.Matches(kSignatureOffset, kSignature, kSignatureLength) &&
+           file.Has(kMarkerOffset, 1) &&
+           (*file.At(kMarkerOffset) == kMarker || file.U16(0) == kVersion211);
+}
+
+bool InflateIfCompressed(std::vector<std::uint8_t>& data, FileError& error) {
+    if (!IsGzip(data)) return true;
+    std::vector<std::uint8_t> inflated;
+    InflateFailure failure = InflateFailure::None;
+    bool inflatedWell = Inflate(data, {kGtmSignatureSize, HasGtmSignature}, inflated, &failure);
+    data.clear();
+    data.shrink_to_fit();
+    if (!inflatedWell) {
+        error = FromInflateFailure(failure);
+        return false;
+    }
+    data.swap(inflated);
+    return true;
+}
+
+bool ReadGtmFile(const std::filesystem::path& path, std::vector<std::uint8_t>& data,
+                 FileError& error, std::error_code* cause) {
+    ReadFailure failure = ReadFailure::None;
+    if (!ReadWholeFile(path, data, &failure, cause)) {
+        error = FromReadFailure(failure);
+        return false;
+    }
+    return InflateIfCompressed(data, error);
+}
+
 bool GtmWaypointSet::Load(const std::filesystem::path& path, LineSink& list) {
-    return LoadWaypointFile(*this, path, list);
+    std::vector<std::uint8_t> data;
+    FileError why = FileError::None;
+    if (!ReadGtmFile(path, data, why)) {
+        count = 0;
+        records.reset();
+        error = why;
+        return false;
+    }
+    return LoadFromBytes(data, list);
 }
 
 bool GtmWaypointSet::LoadFromBytes(std::span<const std::uint8_t> data, LineSink& list) {
@@ -71,11 +114,7 @@ bool GtmWaypointSet::LoadFromBytes(std::span<const std::uint8_t> data, LineSink&
         return false;
     };
 
-    // Other GTM 2.11 writers put 0x00 where the marker byte stands; the version tells.
-    bool signature = file.Matches(kSignatureOffset, kSignature, kSignatureLength) &&
-                     file.Has(kMarkerOffset, 1) &&
-                     (*file.At(kMarkerOffset) == kMarker || file.U16(0) == kVersion211);
-    if (!signature) return fail(FileError::WrongSignature);
+    if (!HasGtmSignature(data)) return fail(FileError::WrongSignature);
     if (!file.Has(kExtraCountOffset, 4)) return fail(FileError::Truncated);
 
     std::int32_t waypointCount = file.I32(kWaypointCountOffset);

@@ -7,6 +7,8 @@
 #include <memory>
 #include <span>
 #include <string>
+#include <system_error>
+#include <vector>
 
 #include "platform/line_sink.h"
 #include "platform/message_boxes.h"
@@ -34,12 +36,27 @@ struct GtmWaypoint {
 // "%s %3.lf" of the name (zero bytes shown as spaces) and the altitude.
 std::string GtmDisplayLine(const GtmWaypoint& waypoint);
 
+// The signature: "TrackMaker" at byte 2, then 0xFF, or any byte when the 16-bit version at
+// byte 0 is 211, as other GTM 2.11 writers have it. Only the first 13 bytes are looked at.
+inline constexpr std::size_t kGtmSignatureSize = 13;
+bool HasGtmSignature(std::span<const std::uint8_t> data);
+
+// Makes the bytes of a GTM file as stored into GTM bytes: a gzip-compressed file, known by
+// its first bytes whatever its name, is inflated in place (refused on its first inflated
+// bytes when they are no GTM signature); other bytes stay as they are.
+bool InflateIfCompressed(std::vector<std::uint8_t>& data, FileError& error);
+
+// Reads a GTM file whole, inflated when compressed; `cause`, when given, gets the
+// system's reason for a failed read.
+bool ReadGtmFile(const std::filesystem::path& path, std::vector<std::uint8_t>& data,
+                 FileError& error, std::error_code* cause = nullptr);
+
 class GtmWaypointSet {
 public:
     virtual ~GtmWaypointSet() = default;
 
-    // Reads the file and appends one display line per waypoint to `list`, in file order.
-    // A file that fails to load leaves count 0 (or the header's count when only the
+    // Reads the file (gzip-compressed or not) and appends one display line per waypoint to `list`,
+    // in file order. A file that fails to load leaves count 0 (or the header's count when only the
     // records could not be allocated), no records, and `list` untouched.
     bool Load(const std::filesystem::path& path, LineSink& list);
     bool LoadFromBytes(std::span<const std::uint8_t> data, LineSink& list);

@@ -1,7 +1,8 @@
 // A file that claims more than it holds (a huge waypoint or entry count, the longest
 // string and comment) is refused without allocating for the claim: each is read in a child
 // that may map only 64 MiB more than it already does, so such an allocation fails there
-// (or ends the child) instead of passing unnoticed. A file over 4 GiB is refused unread.
+// (or ends the child) instead of passing unnoticed. A file over 4 GiB is refused unread, and
+// a compressed one that inflates to gigabytes without holding them.
 #ifdef __linux__
 
 #include <gtest/gtest.h>
@@ -13,6 +14,7 @@
 
 #include "tests/robustness/child_process.h"
 #include "tests/support/gtm_builder.h"
+#include "tests/support/gzip.h"
 #include "tests/support/temp_dir.h"
 #include "waypoints/gtm_waypoint_set.h"
 
@@ -39,6 +41,11 @@ TEST(ClaimsBeyondTheFile, AreRefusedWithoutALargeAllocation) {
         {"a 65535-byte comment",
          cut(GtmBuilder().Add({.comment = std::string(65535, 'c')}).Build())},
         {"over 4 GiB", {}, FileError::TooLarge},  // sparse: made below with no data written
+        // gzip bombs of 4 MB: refused on their first bytes, or counted to the limit unkept.
+        {"4 GiB of zeros, compressed", testing::GzipBomb({}, 4ull << 30),
+         FileError::WrongSignature},
+        {"a GTM header and 4 GiB of zeros, compressed",
+         testing::GzipBomb(GtmBuilder().Add({}).Build(), 4ull << 30), FileError::InflatedTooLarge},
     };
     testing::TempDir dir;
     for (const Claim& claim : claims) testing::WriteBytes(dir / claim.what, claim.file);

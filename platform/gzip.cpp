@@ -1,0 +1,164 @@
+#include "platform/gzip.h"
+
+#define ZLIB_CONST
+#include <zlib.h>
+
+#include <algorithm>
+
+#include "platform/memory_advice.h"
+
+namespace quendra {
+
+namespace {
+
+constexpr std::uint8_t kMagic[] = {0x1F, 0x8B};
+constexpr int kGzipOnly = 16 + MAX_WBITS;    // no zlib or raw streams
+constexpr std::size_t kSmallestMember = 18;  // 10-byte header, 8-byte trailer
+// Waypoint files shrink to about a half; a trailer that claims much more than this is not
+// believed up front, so a stream that lies costs at most this many times its own size
+// before it is found out.
+constexpr std::uint64_t kMaxTrustedRatio = 64;
+constexpr std::size_t kScratchSize = 64 << 10;
+constexpr std::size_t kMaxPiece = std::size_t{1} << 30;  // zlib counts in 32 bits
+
+// One pass over the data, member after member.
+class GzipReader {
+public:
+    explicit GzipReader(std::span<const std::uint8_t> compressed) : data_(compressed) {
+        ready_ = inflateInit2(&stream_, kGzipOnly) == Z_OK;
+        stream_.next_in = data_.data();
+        stream_.avail_in = 0;
+    }
+    ~GzipReader() {
+        if (ready_) inflateEnd(&stream_);
+    }
+    GzipReader(const GzipReader&) = delete;
+    GzipReader& operator=(const GzipReader&) = delete;
+
+    bool Finished() const { return finished_; }
+
+    // Fills `out` as far as the data goes; `got` falls short of `size` only at the end.
+    InflateFailure Read(std::uint8_t* out, std::size_t size, std::size_t& got) {
+        got = 0;
+        if (!ready_) return InflateFailure::OutOfMemory;
+        while (got < size && !finished_) {
+            if (stream_.avail_in == 0) {
+                stream_.avail_in = static_cast<uInt>(std::min(Remaining(), kMaxPiece));
+            }
+            stream_.next_out = out + got;
+            stream_.avail_out = static_cast<uInt>(std::min(size - got, kMaxPiece));
+            const uInt room = stream_.avail_out;
+            const int result = inflate(&stream_, Z_NO_FLUSH);
+            got += room - stream_.avail_out;
+            switch (result) {
+                case Z_OK:
+                    break;
+                case Z_STREAM_END:
+                    if (StartsMember()) {
+                        if (inflateReset(&stream_) != Z_OK) return InflateFailure::Corrupt;
+                    } else {
+                        finished_ = true;
+                    }
+                    break;
+                case Z_BUF_ERROR:  // there was room for output, so the input ran out
+                    return Remaining() == 0 ? InflateFailure::Truncated : InflateFailure::Corrupt;
+                case Z_MEM_ERROR:
+                    return InflateFailure::OutOfMemory;
+                default:
+                    return InflateFailure::Corrupt;
+            }
+        }
+        return InflateFailure::None;
+    }
+
+private:
+    std::size_t Remaining() const {
+        return data_.size() - static_cast<std::size_t>(stream_.next_in - data_.data());
+    }
+    bool StartsMember() const { return IsGzip(data_.subspan(data_.size() - Remaining())); }
+
+    std::span<const std::uint8_t> data_;
+    z_stream stream_{};
+    bool ready_ = false;
+    bool finished_ = false;
+};
+
+}  // namespace
+
+bool IsGzip(std::span<const std::uint8_t> data) {
+    return data.size() >= 2 && data[0] == kMagic[0] && data[1] == kMagic[1];
+}
+
+bool Inflate(std::span<const std::uint8_t> compressed, const InflatedPrefix& prefix,
+             std::vector<std::uint8_t>& inflated, InflateFailure* failure, std::uint64_t limit) {
+    auto fail = [&](InflateFailure why) {
+        inflated.clear();
+        inflated.shrink_to_fit();
+        if (failure != nullptr) *failure = why;
+        return false;
+    };
+    inflated.clear();
+    if (!IsGzip(compressed)) return fail(InflateFailure::Corrupt);
+
+    // A foreign stream is refused on its first bytes, before anything sizeable is allocated.
+    std::size_t got = 0;
+    {
+        std::vector<std::uint8_t> first(prefix.size);
+        GzipReader reader(compressed);
+        if (InflateFailure why = reader.Read(first.data(), first.size(), got);
+            why != InflateFailure::None) {
+            return fail(why);
+        }
+        if (!prefix.accepts(std::span(first.data(), got))) return fail(InflateFailure::Refused);
+    }
+
+    // The trailer's size (modulo 2^32) is the whole size when there is one member, as there
+    // nearly always is; then one pass fills a buffer of just that size.
+    std::uint64_t hint = 0;
+    if (compressed.size() >= kSmallestMember) {
+        const std::uint8_t* size = compressed.data() + compressed.size() - 4;
+        hint = size[0] | size[1] << 8 | size[2] << 16 | std::uint64_t{size[3]} << 24;
+        if (hint > limit || hint > compressed.size() * kMaxTrustedRatio) hint = 0;
+    }
+    if (!AllocateBytes(inflated, static_cast<std::size_t>(hint))) {
+        return fail(InflateFailure::OutOfMemory);
+    }
+    GzipReader reader(compressed);
+    if (InflateFailure why = reader.Read(inflated.data(), inflated.size(), got);
+        why != InflateFailure::None) {
+        return fail(why);
+    }
+    std::uint64_t total = got;
+    if (reader.Finished()) {
+        inflated.resize(got);
+        return true;
+    }
+
+    // More than the trailer said (several members, a lie, or a size not believed): the rest
+    // is only counted, so a bomb costs no memory, and a sound stream is then inflated again
+    // into its exact size.
+    std::vector<std::uint8_t> scratch(kScratchSize);
+    while (!reader.Finished()) {
+        auto room =
+            static_cast<std::size_t>(std::min<std::uint64_t>(kScratchSize, limit + 1 - total));
+        if (InflateFailure why = reader.Read(scratch.data(), room, got);
+            why != InflateFailure::None) {
+            return fail(why);
+        }
+        total += got;
+        if (total > limit) return fail(InflateFailure::TooLarge);
+    }
+    if (total == inflated.size()) return true;
+    inflated.clear();
+    inflated.shrink_to_fit();
+    if (!AllocateBytes(inflated, static_cast<std::size_t>(total))) {
+        return fail(InflateFailure::OutOfMemory);
+    }
+    GzipReader again(compressed);
+    if (again.Read(inflated.data(), inflated.size(), got) != InflateFailure::None || got != total) {
+        return fail(InflateFailure::Corrupt);  // the same bytes inflated differently: cannot be
+    }
+    return true;
+}
+
+}  // namespace quendra

@@ -1,0 +1,36 @@
+// Inflating gzip data (one or more members, as gzip and GPS TrackMaker write it), bounded
+// so that no input can make it hold more than the caller allows.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <span>
+#include <vector>
+
+namespace quendra {
+
+// Far beyond any real waypoint file; a stream that inflates to more is refused.
+inline constexpr std::uint64_t kMaxInflatedSize = std::uint64_t{1} << 30;
+
+enum class InflateFailure { None, Refused, TooLarge, Truncated, Corrupt, OutOfMemory };
+
+// Whether the data starts as a gzip member does (1F 8B), whatever the file is called.
+bool IsGzip(std::span<const std::uint8_t> data);
+
+// What the inflated data must start with. `accepts` sees its first `size` bytes (all of
+// it when it is shorter) before anything more is inflated.
+struct InflatedPrefix {
+    std::size_t size;
+    bool (*accepts)(std::span<const std::uint8_t> first);
+};
+
+// Inflates every member of `compressed` into `inflated`, which ends up holding exactly the
+// inflated bytes. Refused, with `inflated` empty: data whose first bytes `prefix` does not
+// accept (Refused), more than `limit` bytes (TooLarge), data that ends inside a member
+// (Truncated), a bad header, deflate data, checksum or length (Corrupt). Bytes after the
+// last member that do not start another member are ignored, as zlib's own reader does.
+bool Inflate(std::span<const std::uint8_t> compressed, const InflatedPrefix& prefix,
+             std::vector<std::uint8_t>& inflated, InflateFailure* failure = nullptr,
+             std::uint64_t limit = kMaxInflatedSize);
+
+}  // namespace quendra
