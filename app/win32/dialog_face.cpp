@@ -1,0 +1,160 @@
+#include "app/win32/dialog_face.h"
+
+#include <shellapi.h>
+
+#include <vector>
+
+#include "app/resource.h"
+#include "app/win32/wide_text.h"
+
+namespace quendra {
+
+Win32ListBox::Win32ListBox() {
+    decoder_.Open(kDefaultCodePage);  // the system's ANSI code page
+}
+
+void Win32ListBox::AddLine(std::string_view line) {
+    const std::wstring text = WideFromUtf8(decoder_.Decode(line));
+    SendMessageW(control_, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(text.c_str()));
+}
+
+void Win32ListBox::ResetContent() {
+    SendMessageW(control_, LB_RESETCONTENT, 0, 0);
+}
+
+DialogResult Win32DialogFace::DoModal(ConverterDialog& dialog) {
+    steps_ = &dialog;
+    modal_ = true;
+    result_ = 0;
+    const INT_PTR result = DialogBoxParamW(instance_, MAKEINTRESOURCEW(IDD_CONVERTER_DIALOG),
+                                           nullptr, DialogProc, reinterpret_cast<LPARAM>(this));
+    steps_ = nullptr;
+    return result == kDialogOk ? kDialogOk : kDialogCancel;
+}
+
+HWND Win32DialogFace::CreateModeless(ConverterDialog& dialog, HWND parent) {
+    steps_ = &dialog;
+    modal_ = false;
+    result_ = 0;
+    return CreateDialogParamW(instance_, MAKEINTRESOURCEW(IDD_CONVERTER_DIALOG), parent, DialogProc,
+                              reinterpret_cast<LPARAM>(this));
+}
+
+INT_PTR CALLBACK Win32DialogFace::DialogProc(HWND hwnd, UINT message, WPARAM wParam,
+                                             LPARAM lParam) {
+    if (message == WM_INITDIALOG) {
+        SetWindowLongPtrW(hwnd, DWLP_USER, lParam);
+        return reinterpret_cast<Win32DialogFace*>(lParam)->OnInitDialog(hwnd);
+    }
+    // Nothing to forward to before WM_INITDIALOG (WM_SETFONT and the like).
+    auto* face = reinterpret_cast<Win32DialogFace*>(GetWindowLongPtrW(hwnd, DWLP_USER));
+    if (face == nullptr || face->steps_ == nullptr) return FALSE;
+    switch (message) {
+        case WM_COMMAND:
+            return face->OnCommand(LOWORD(wParam), HIWORD(wParam));
+        case WM_DROPFILES:
+            face->OnDropFiles(reinterpret_cast<HDROP>(wParam));
+            return TRUE;
+        case WM_DESTROY:
+            face->OnDestroy();
+            return TRUE;
+        default:
+            return FALSE;
+    }
+}
+
+BOOL Win32DialogFace::OnInitDialog(HWND hwnd) {
+    hwnd_ = hwnd;
+    fileDialogs_.SetOwner(hwnd);
+    messages_.SetOwner(hwnd);
+    list_.SetControl(GetDlgItem(hwnd, IDC_WAYPOINT_LIST));
+    for (auto [which, size] : {std::pair{ICON_BIG, SM_CXICON}, {ICON_SMALL, SM_CXSMICON}}) {
+        const int pixels = GetSystemMetrics(size);
+        HANDLE icon = LoadImageW(instance_, MAKEINTRESOURCEW(IDI_APP_ICON), IMAGE_ICON, pixels,
+                                 pixels, LR_SHARED);
+        SendMessageW(hwnd, WM_SETICON, which, reinterpret_cast<LPARAM>(icon));
+    }
+    DragAcceptFiles(hwnd, TRUE);
+    steps_->OnInitDialog();
+    return TRUE;  // the focus goes to the first tab stop, the path box
+}
+
+BOOL Win32DialogFace::OnCommand(int id, int code) {
+    // Enter with no default button gives IDOK; Esc and the close box give IDCANCEL.
+    switch (id) {
+        case IDOK:
+            steps_->OnOK();
+            return TRUE;
+        case IDCANCEL:
+            steps_->OnCancel();
+            return TRUE;
+        default:
+            break;
+    }
+    if (code != BN_CLICKED) return FALSE;
+    switch (id) {
+        case IDC_LIST_WAYPOINTS:
+            steps_->OnListWaypoints();
+            return TRUE;
+        case IDC_BROWSE:
+            steps_->OnBrowse();
+            return TRUE;
+        case IDC_CONVERT:
+            steps_->OnConvert();
+            return TRUE;
+        default:
+            return FALSE;
+    }
+}
+
+void Win32DialogFace::OnDropFiles(HDROP drop) {
+    std::vector<std::string> paths;
+    const UINT count = DragQueryFileW(drop, 0xFFFFFFFF, nullptr, 0);
+    for (UINT i = 0; i < count; ++i) {
+        std::wstring path(DragQueryFileW(drop, i, nullptr, 0) + 1, L'\0');
+        path.resize(DragQueryFileW(drop, i, path.data(), static_cast<UINT>(path.size())));
+        paths.push_back(Utf8FromWide(path));
+    }
+    DragFinish(drop);
+    steps_->OnDropFiles(paths);
+}
+
+void Win32DialogFace::OnDestroy() {
+    steps_->DestroyWindow();
+    steps_ = nullptr;
+    list_.SetControl(nullptr);
+    fileDialogs_.SetOwner(nullptr);
+    messages_.SetOwner(nullptr);
+    hwnd_ = nullptr;
+}
+
+std::string Win32DialogFace::GetPathText() const {
+    HWND edit = GetDlgItem(hwnd_, IDC_GTM_PATH);
+    std::wstring text(static_cast<std::size_t>(GetWindowTextLengthW(edit)) + 1, L'\0');
+    text.resize(
+        static_cast<std::size_t>(GetWindowTextW(edit, text.data(), static_cast<int>(text.size()))));
+    return Utf8FromWide(text);
+}
+
+void Win32DialogFace::SetPathText(const std::string& text) {
+    SetDlgItemTextW(hwnd_, IDC_GTM_PATH, WideFromUtf8(text).c_str());
+}
+
+WaypointListBox* Win32DialogFace::WaypointList() {
+    return GetDlgItem(hwnd_, IDC_WAYPOINT_LIST) != nullptr ? &list_ : nullptr;
+}
+
+void Win32DialogFace::SetCountText(const std::string& text) {
+    SetDlgItemTextW(hwnd_, IDC_WAYPOINT_COUNT, WideFromUtf8(text).c_str());
+}
+
+void Win32DialogFace::EndDialog(DialogResult result) {
+    result_ = result;
+    if (modal_) {
+        ::EndDialog(hwnd_, result);
+    } else {
+        DestroyWindow(hwnd_);
+    }
+}
+
+}  // namespace quendra

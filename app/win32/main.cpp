@@ -1,0 +1,35 @@
+// quendra.exe [FILE]: FILE, e.g. one dropped on the program's icon, is listed at start.
+#include "app/win32/windows_api.h"
+
+#include <commctrl.h>
+#include <shellapi.h>
+
+#include <string>
+
+#include "app/converter_app.h"
+#include "app/win32/dialog_face.h"
+#include "app/win32/registry_profile.h"
+#include "app/win32/wide_text.h"
+
+namespace {
+
+std::string FirstArgument() {
+    int count = 0;
+    LPWSTR* arguments = CommandLineToArgvW(GetCommandLineW(), &count);
+    if (arguments == nullptr) return {};
+    std::string first = count > 1 ? quendra::Utf8FromWide(arguments[1]) : std::string();
+    LocalFree(arguments);
+    return first;
+}
+
+}  // namespace
+
+int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
+    const INITCOMMONCONTROLSEX controls{sizeof(controls), ICC_STANDARD_CLASSES};
+    InitCommonControlsEx(&controls);
+    quendra::RegistryProfile profile;
+    quendra::Win32DialogFace face(instance);
+    quendra::ConverterApp app(profile, face);
+    app.InitInstance(FirstArgument());
+    return 0;
+}
