@@ -99,7 +99,8 @@ input="$WORK/航點/台灣 WGS84.gtm"
 wine_run reg add "$KEY" /v GTMFile /t REG_SZ /d "$(windows_path "$input")" /f >/dev/null 2>&1
 start_quendra
 click_convert
-save_as "$(next_window "the Save As dialog")" "$WORK/out/wgs84.wtr"
+dialog=$(next_window "the Save As dialog")
+save_as "$dialog" "$WORK/out/wgs84.wtr"
 expect_exit "after Save As"
 "$GTM2WTR" "$input" "$WORK/expected.wtr" 2>/dev/null
 cmp "$WORK/expected.wtr" "$WORK/out/wgs84.wtr" || fail "the WTR file differs from gtm2wtr's"
@@ -117,8 +118,8 @@ box=$(next_window "the Yes/No box")
 [ "$(xdotool getwindowname "$box")" = Quendra ] || fail "no message box before Save As"
 xdotool windowfocus --sync "$box"
 xdotool key y
-save_as "$(wait_window . 30 "$app_window" "$box")" "$WORK/out/hu-tzu-shan.wtr" ||
-    fail "no Save As dialog after Yes"
+dialog=$(wait_window . 30 "$app_window" "$box") || fail "no Save As dialog after Yes"
+save_as "$dialog" "$WORK/out/hu-tzu-shan.wtr"
 expect_exit "after Yes and Save As"
 "$GTM2WTR" --hu-tzu-shan=shift "$input" "$WORK/expected.wtr" 2>/dev/null
 cmp "$WORK/expected.wtr" "$WORK/out/hu-tzu-shan.wtr" || fail "the shifted WTR file differs from gtm2wtr's"
