@@ -38,7 +38,11 @@ for exe in quendra.exe gtm2wtr.exe; do
 done
 rm "$stage/dlls.txt"
 
-sed "s/@VERSION@/$version/; s/\$/\r/" "$ROOT/packaging/windows/README.txt" >"$stage/README.txt"
+# With a byte order mark, so Notepad reads UTF-8 whatever the system code page.
+{
+    printf '\xef\xbb\xbf'
+    sed "s/@VERSION@/$version/; s/\$/\r/" "$ROOT/packaging/windows/README.txt"
+} >"$stage/README.txt"
 sed 's/$/\r/' "$ROOT/LICENSE" >"$stage/LICENSE.txt"
 
 rm -f "$zip_path"
