@@ -18,6 +18,24 @@ if(UNIX AND NOT APPLE)
         install(FILES ${PROJECT_SOURCE_DIR}/res/quendra-mime.xml
                 DESTINATION ${CMAKE_INSTALL_DATADIR}/mime/packages RENAME quendra.xml)
     endif()
+
+    # The Debian copyright file (machine-readable format), made from LICENSE so the license
+    # text lives in one place: its body indented, blank lines as " .".
+    set(QUENDRA_LICENSE ${PROJECT_SOURCE_DIR}/LICENSE)
+    set_property(DIRECTORY APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS ${QUENDRA_LICENSE})
+    file(READ ${QUENDRA_LICENSE} license_body)
+    string(REGEX REPLACE "^.*Copyright[^\n]*\n\n" "" license_body "${license_body}")
+    string(REGEX REPLACE "\n+$" "" license_body "${license_body}")
+    string(REPLACE "\n\n" "\n.\n" license_body "${license_body}")
+    string(REPLACE "\n" "\n " license_body "${license_body}")
+    file(WRITE ${CMAKE_BINARY_DIR}/copyright
+         "Format: https://www.debian.org/doc/packaging-manuals/copyright-format/1.0/\n"
+         "Upstream-Name: Quendra\n\n"
+         "Files: *\n"
+         "Copyright: 2026 The Quendra developers\n"
+         "License: Expat\n"
+         " ${license_body}\n")
+    install(FILES ${CMAKE_BINARY_DIR}/copyright DESTINATION ${CMAKE_INSTALL_DATADIR}/doc/quendra)
 endif()
 
 set(CPACK_PACKAGE_NAME quendra)

@@ -33,7 +33,7 @@ version=$(dpkg-deb -f "$DEB" Version)
 echo "== contents and Depends"
 app=no
 has /usr/bin/quendra && app=yes
-expected=(/usr/bin/gtm2wtr /usr/share/man/man1/gtm2wtr.1.gz)
+expected=(/usr/bin/gtm2wtr /usr/share/man/man1/gtm2wtr.1.gz /usr/share/doc/quendra/copyright)
 needs=(libc6 libstdc++6 zlib1g)
 if [ $app = yes ]; then
     expected+=(/usr/share/applications/quendra.desktop /usr/share/mime/packages/quendra.xml
@@ -66,6 +66,8 @@ echo "== the unpacked gtm2wtr"
 dpkg -x "$DEB" "$WORK/root"
 GTM2WTR="$WORK/root/usr/bin/gtm2wtr"
 "$GTM2WTR" --version | grep -qxF "gtm2wtr (Quendra) $version" || fail "gtm2wtr --version"
+grep -qxF 'License: Expat' "$WORK/root/usr/share/doc/quendra/copyright" ||
+    fail "the copyright file names no Expat (MIT) license"
 MANPAGER=cat MANWIDTH=80 man -l "$WORK/root/usr/share/man/man1/gtm2wtr.1.gz" 2>&1 |
     grep -q -- '--hu-tzu-shan=shift' || fail "the man page does not render"
 

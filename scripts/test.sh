@@ -15,3 +15,7 @@ configure_and_build "$ROOT/build-asan" -DQUENDRA_WERROR=ON -DQUENDRA_SANITIZE=ON
     -DQUENDRA_BUILD_APP=ON -DQUENDRA_BUILD_BENCH=OFF
 QT_QPA_PLATFORM=offscreen ctest --test-dir "$ROOT/build-asan" --output-on-failure -j "$JOBS"
 "$ROOT/scripts/fuzz.sh" 30
+
+# The Windows build under wine (its unit tests and the dialog), then the zip end to end.
+"$ROOT/scripts/windows-check.sh"
+"$ROOT/scripts/windows-e2e.sh"

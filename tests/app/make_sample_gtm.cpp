@@ -1,5 +1,8 @@
 // Writes a small GTM file of Taiwanese peaks with Big5 names, for screenshots and for
-// trying the dialog by hand: make_sample_gtm OUTPUT.gtm
+// trying the dialog by hand: make_sample_gtm [--datum CODE] OUTPUT.gtm
+// (datum 217 is WGS84, 81 Hu-Tzu-Shan)
+#include <charconv>
+#include <cstring>
 #include <iostream>
 
 #include "tests/support/gtm_builder.h"
@@ -17,10 +20,21 @@ int main(int argc, char* argv[]) {
         {25.1680, 121.5590, "Qixing", "", 34, 1120.0f},
     };
     GtmBuilder builder;
+    const bool withDatum = argc == 4 && std::strcmp(argv[1], "--datum") == 0;
+    const char* output = argc == 2 ? argv[1] : withDatum ? argv[3] : nullptr;
+    if (withDatum) {
+        std::uint16_t datum = 0;
+        const char* end = argv[2] + std::strlen(argv[2]);
+        const auto result = std::from_chars(argv[2], end, datum);
+        if (result.ec == std::errc() && result.ptr == end && result.ptr != argv[2])
+            builder.Datum(datum);
+        else
+            output = nullptr;
+    }
     for (const GtmRecordSpec& peak : peaks) builder.Add(peak);
     const std::vector<std::uint8_t> bytes = builder.Build();
-    if (argc == 2) WriteBytes(argv[1], bytes);
-    if (argc == 2 && ReadBytes(argv[1]) == bytes) return 0;
-    std::cerr << "usage: make_sample_gtm OUTPUT.gtm, a file it can write\n";
+    if (output != nullptr) WriteBytes(output, bytes);
+    if (output != nullptr && ReadBytes(output) == bytes) return 0;
+    std::cerr << "usage: make_sample_gtm [--datum CODE] OUTPUT.gtm, a file it can write\n";
     return 1;
 }

@@ -1,0 +1,100 @@
+# Running the packaged Windows programs under wine on an X display of their own, as a
+# Traditional-Chinese Windows user has them (scripts/windows-e2e.sh,
+# scripts/screenshot-windows.sh). Source after common.sh. Every wait is bounded.
+# shellcheck shell=bash
+
+# shellcheck disable=SC2034  # used by the scripts that source this
+WINE_PACKAGES=(wine wine64 xvfb xauth xdotool x11-utils fonts-arphic-uming locales unzip)
+
+fail() {
+    echo "FAIL: $*" >&2
+    exit 1
+}
+
+# Wine takes the ANSI code page (950) from the locale, compiled here rather than installed
+# into the system; scripts/windows-check.sh keeps it in the same place.
+WINE_LOCALE_DIR=$ROOT/build-mingw/locale
+wine_run() {
+    env LOCPATH="$WINE_LOCALE_DIR" LC_ALL=zh_TW.UTF-8 wine "$@"
+}
+
+# wine_session_start DIR: an X server of its own (Xvfb, 96 dpi) and a fresh, private wine
+# prefix in DIR/prefix with the dialog font mapped to a free Ming face. wine_session_end
+# takes both down; call it from an EXIT trap.
+wine_session_start() {
+    WINE_SESSION_DIR=$1
+    if [ ! -d "$WINE_LOCALE_DIR/zh_TW.UTF-8" ]; then
+        mkdir -p "$WINE_LOCALE_DIR"
+        localedef -i zh_TW -f UTF-8 "$WINE_LOCALE_DIR/zh_TW.UTF-8"
+    fi
+    # Xvfb picks a free display and tells which one through the descriptor.
+    Xvfb -displayfd 3 -screen 0 1024x768x24 -dpi 96 -nolisten tcp \
+        3>"$WINE_SESSION_DIR/display" >"$WINE_SESSION_DIR/xvfb.log" 2>&1 &
+    WINE_XVFB_PID=$!
+    for _ in $(seq 100); do
+        [ -s "$WINE_SESSION_DIR/display" ] && break
+        sleep 0.1
+    done
+    [ -s "$WINE_SESSION_DIR/display" ] || fail "Xvfb did not start: $(cat "$WINE_SESSION_DIR/xvfb.log")"
+    DISPLAY=:$(cat "$WINE_SESSION_DIR/display")
+    export DISPLAY
+
+    export WINEPREFIX=$WINE_SESSION_DIR/prefix WINEARCH=win64 WINEDEBUG=-all
+    # No Mono or Gecko installer prompts, no menu entries written into $HOME.
+    export WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d"
+    # One server for every run of this session, started before any of them.
+    mkdir "$WINEPREFIX"
+    wineserver -p || fail "cannot start wineserver"
+    timeout 300 env LOCPATH="$WINE_LOCALE_DIR" LC_ALL=zh_TW.UTF-8 wineboot --init \
+        >"$WINE_SESSION_DIR/wineboot.log" 2>&1 || fail "wineboot --init failed or hung"
+    local face
+    for face in 新細明體 PMingLiU; do
+        wine_run reg add 'HKCU\Software\Wine\Fonts\Replacements' /v "$face" /t REG_SZ \
+            /d "AR PL UMing TW" /f >/dev/null 2>&1 || fail "cannot map the font $face"
+    done
+}
+
+wine_session_end() {
+    if [ -n "${WINEPREFIX:-}" ] && [ -d "$WINEPREFIX" ]; then
+        wineserver -k >/dev/null 2>&1 || true
+        # Debian's wine names this prefix's server folder in the prefix.
+        local server
+        server=$(cat "$WINEPREFIX/wineserver" 2>/dev/null || true)
+        [[ "$server" =~ ^wine-[A-Za-z0-9]+$ ]] && rm -rf "/tmp/$server"
+    fi
+    [ -z "${WINE_XVFB_PID:-}" ] || kill "$WINE_XVFB_PID" 2>/dev/null || true
+}
+
+# windows_path PATH: the path as wine shows it to Windows programs (drive Z: is /).
+windows_path() {
+    printf 'Z:%s' "${1//\//\\}"
+}
+
+# wait_window NAME_REGEX [SECONDS] [EXCLUDED_WIDS...]: prints the first visible window
+# whose name matches, other than the excluded ones.
+wait_window() {
+    local pattern=$1 seconds=${2:-30} wid excluded
+    shift 2 || shift $#
+    for _ in $(seq $((seconds * 10))); do
+        for wid in $(xdotool search --onlyvisible --name "$pattern" 2>/dev/null || true); do
+            for excluded in "$@"; do [ "$wid" = "$excluded" ] && continue 2; done
+            echo "$wid"
+            return 0
+        done
+        sleep 0.1
+    done
+    return 1
+}
+
+# wait_exit PID [SECONDS]: waits for a background job; its status, or 124 on timeout.
+wait_exit() {
+    local pid=$1 seconds=${2:-30} status=0
+    for _ in $(seq $((seconds * 10))); do
+        if ! kill -0 "$pid" 2>/dev/null; then
+            wait "$pid" || status=$?
+            return $status
+        fi
+        sleep 0.1
+    done
+    return 124
+}

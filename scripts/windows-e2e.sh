@@ -1,0 +1,152 @@
+#!/usr/bin/env bash
+# The Windows zip end to end, as a user meets it: builds it (scripts/package-windows.sh),
+# unpacks it into a fresh wine prefix set up as a Traditional-Chinese Windows, and drives
+# quendra.exe on a private X display with xdotool, through the real Save As dialog and
+# message boxes:
+#   1. a WGS84 file remembered in the registry: window title and size, Convert, Save As;
+#      the WTR bytes equal what the Linux gtm2wtr writes, both paths are remembered;
+#   2. a Hu-Tzu-Shan file given as argument: the Yes/No box, answered Yes, shifts it;
+#   3. a file in another datum: the OK box, the dialog stays, Esc ends it writing nothing.
+#   scripts/windows-e2e.sh [ZIP]     (default: builds it)
+set -euo pipefail
+source "$(dirname "$0")/lib/common.sh"
+source "$(dirname "$0")/lib/wine.sh"
+
+ensure_packages "${BASE_PACKAGES[@]}" "${APP_PACKAGES[@]}" "${WINE_PACKAGES[@]}" \
+    g++-mingw-w64-x86-64-posix gpsbabel
+ZIP=$(realpath "${1:-$("$ROOT/scripts/package-windows.sh" | tail -n 1)}")
+
+# The reference: the Linux gtm2wtr, and the sample writer (Big5 names, any datum).
+cmake -S "$ROOT" -B "$ROOT/build" -DQUENDRA_WERROR=ON -DQUENDRA_BUILD_APP=ON >/dev/null
+cmake --build "$ROOT/build" -j "$JOBS" --target gtm2wtr make_sample_gtm >/dev/null
+GTM2WTR=$ROOT/build/bin/gtm2wtr
+
+export LC_ALL=C.UTF-8
+WORK=$(mktemp -d /tmp/quendra-e2e.XXXXXX)
+trap 'wine_session_end; rm -rf "$WORK"' EXIT
+echo "== $ZIP into a fresh prefix"
+unzip -q "$ZIP" -d "$WORK/app"
+for file in quendra.exe gtm2wtr.exe README.txt LICENSE.txt; do
+    [ -s "$WORK/app/$file" ] || fail "the zip lacks $file"
+done
+wine_session_start "$WORK"
+QUENDRA=$WORK/app/quendra.exe
+KEY='HKCU\Software\Tavrin\Moskel\Dialog'
+
+# The template (262 x 149 dialog units, Convert at 111,51 115x28) in pixels, through the
+# base units Windows derives from the dialog font: measured by a separate program.
+x86_64-w64-mingw32-gcc -std=c11 -O2 -municode -o "$WORK/dialog_base_units.exe" \
+    "$ROOT/tests/e2e/dialog_base_units.c" -lgdi32
+wine_run "$WORK/dialog_base_units.exe" 新細明體 9 >"$WORK/units.txt" 2>/dev/null ||
+    fail "cannot measure the dialog font"
+read -r base_x base_y face <"$WORK/units.txt"
+mul_div() { echo $((($1 * $2 * 2 + $3) / ($3 * 2))); }  # MulDiv, for positive numbers
+dialog_width=$(mul_div 262 "$base_x" 4)
+dialog_height=$(mul_div 149 "$base_y" 8)
+convert_x=$(($(mul_div 111 "$base_x" 4) + $(mul_div 115 "$base_x" 4) / 2))
+convert_y=$(($(mul_div 51 "$base_y" 8) + $(mul_div 28 "$base_y" 8) / 2))
+echo "dialog font: $face, base units $base_x x $base_y: ${dialog_width}x$dialog_height pixels"
+
+mkdir "$WORK/航點" "$WORK/out"
+"$ROOT/build/bin/make_sample_gtm" "$WORK/航點/台灣 WGS84.gtm"
+"$ROOT/build/bin/make_sample_gtm" --datum 81 "$WORK/航點/虎子山.gtm"
+"$ROOT/build/bin/make_sample_gtm" --datum 100 "$WORK/航點/其他.gtm"
+
+# start_quendra [ARG]: starts quendra.exe, finds its window and checks its title and size.
+start_quendra() {
+    wine_run "$QUENDRA" "$@" >"$WORK/quendra.log" 2>&1 &
+    app_pid=$!
+    app_window=$(wait_window '^Quendra 1\.02' 60) || fail "no window titled Quendra 1.02 came up"
+    local title
+    title=$(xdotool getwindowname "$app_window")
+    [ "$title" = "Quendra 1.02 (GTM-->WTR)" ] || fail "window title '$title'"
+    eval "$(xdotool getwindowgeometry --shell "$app_window")"
+    if [ "$WIDTH" -ne "$dialog_width" ] || [ "$HEIGHT" -ne "$dialog_height" ]; then
+        fail "window is ${WIDTH}x$HEIGHT pixels, the template maps to ${dialog_width}x$dialog_height"
+    fi
+}
+click_convert() {
+    xdotool mousemove --window "$app_window" "$convert_x" "$convert_y" click 1
+}
+# next_window: the window that opens next over the dialog (a message box or Save As).
+next_window() {
+    wait_window . 30 "$app_window" || fail "$1 did not open"
+}
+# save_as WINDOW PATH: types a full path into the Save As dialog and confirms it.
+save_as() {
+    local name
+    name=$(xdotool getwindowname "$1")
+    [ "$name" != Quendra ] || fail "a message box came up instead of the Save As dialog"
+    echo "Save As dialog: '$name'"
+    xdotool windowfocus --sync "$1"
+    xdotool type --delay 30 "$(windows_path "$2")"
+    xdotool key Return
+}
+expect_exit() {
+    local status=0
+    wait_exit "$app_pid" 30 || status=$?
+    [ $status -ne 124 ] || fail "quendra.exe did not close ($1)"
+    [ $status -eq 0 ] || fail "quendra.exe exited with status $status ($1)"
+}
+registry_value() {
+    wine_run reg query "$KEY" /v "$1" >"$WORK/reg.txt" 2>&1 || return 0
+    iconv -f cp950 -t utf-8 "$WORK/reg.txt" | tr -d '\r' |
+        sed -n "s/^ *$1 *REG_SZ *//p"
+}
+
+echo "== 1. WGS84, remembered: Convert, Save As"
+input="$WORK/航點/台灣 WGS84.gtm"
+wine_run reg add "$KEY" /v GTMFile /t REG_SZ /d "$(windows_path "$input")" /f >/dev/null 2>&1
+start_quendra
+click_convert
+dialog=$(next_window "the Save As dialog")
+save_as "$dialog" "$WORK/out/wgs84.wtr"
+expect_exit "after Save As"
+"$GTM2WTR" "$input" "$WORK/expected.wtr" 2>/dev/null
+cmp "$WORK/expected.wtr" "$WORK/out/wgs84.wtr" || fail "the WTR file differs from gtm2wtr's"
+[ "$(registry_value GTMFile)" = "$(windows_path "$input")" ] ||
+    fail "GTMFile is '$(registry_value GTMFile)'"
+[ "$(registry_value WTRFile)" = "$(windows_path "$WORK/out/wgs84.wtr")" ] ||
+    fail "WTRFile is '$(registry_value WTRFile)'"
+echo "wrote $(stat -c %s "$WORK/out/wgs84.wtr") bytes, as gtm2wtr does; registry: $(registry_value GTMFile), $(registry_value WTRFile)"
+
+echo "== 2. Hu-Tzu-Shan, as argument: Yes shifts"
+input="$WORK/航點/虎子山.gtm"
+start_quendra "$(windows_path "$input")"
+click_convert
+box=$(next_window "the Yes/No box")
+[ "$(xdotool getwindowname "$box")" = Quendra ] || fail "no message box before Save As"
+xdotool windowfocus --sync "$box"
+xdotool key y
+dialog=$(wait_window . 30 "$app_window" "$box") || fail "no Save As dialog after Yes"
+save_as "$dialog" "$WORK/out/hu-tzu-shan.wtr"
+expect_exit "after Yes and Save As"
+"$GTM2WTR" --hu-tzu-shan=shift "$input" "$WORK/expected.wtr" 2>/dev/null
+cmp "$WORK/expected.wtr" "$WORK/out/hu-tzu-shan.wtr" || fail "the shifted WTR file differs from gtm2wtr's"
+"$GTM2WTR" "$WORK/航點/台灣 WGS84.gtm" "$WORK/unshifted.wtr" 2>/dev/null
+! cmp -s "$WORK/unshifted.wtr" "$WORK/out/hu-tzu-shan.wtr" || fail "the Hu-Tzu-Shan file was not shifted"
+echo "shifted as gtm2wtr --hu-tzu-shan=shift does"
+
+echo "== 3. another datum: OK box, the dialog stays; Esc writes nothing"
+before=$(registry_value WTRFile)
+start_quendra "$(windows_path "$WORK/航點/其他.gtm")"
+click_convert
+box=$(next_window "the datum message")
+[ "$(xdotool getwindowname "$box")" = Quendra ] || fail "no message box for another datum"
+xdotool windowfocus --sync "$box"
+xdotool key Return
+for _ in $(seq 50); do
+    xdotool getwindowname "$box" >/dev/null 2>&1 || break
+    sleep 0.1
+done
+! wait_window . 2 "$app_window" >/dev/null || fail "a window other than the dialog is still open"
+kill -0 "$app_pid" 2>/dev/null || fail "the dialog closed after the datum message"
+xdotool windowfocus --sync "$app_window"
+xdotool key Escape
+expect_exit "after Esc"
+written=$(cd "$WORK/out" && echo *)
+[ "$written" = "hu-tzu-shan.wtr wgs84.wtr" ] || fail "the output folder holds: $written"
+[ "$(registry_value WTRFile)" = "$before" ] || fail "WTRFile changed without a conversion"
+echo "message 2, then Esc: nothing written"
+
+echo "Windows end-to-end check passed."
