@@ -10,6 +10,14 @@
 #endif
 #include <windows.h>
 
+#ifdef __MINGW32__
+// cmd.exe hands patterns such as *.gtm over as they are; the C runtime expands them, as
+// a shell would elsewhere.
+extern "C" {
+int _dowildcard = -1;
+}
+#endif
+
 namespace {
 
 std::string ToUtf8(const wchar_t* wide) {
