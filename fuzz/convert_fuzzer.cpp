@@ -7,17 +7,18 @@
 #include <unistd.h>
 
 #include <cstdint>
-#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
-#include <span>
 #include <sstream>
 #include <string>
 #include <vector>
 
 #include "cli/gtm2wtr.h"
 #include "fuzz/fuzz_support.h"
+#include "res/string_table.h"
+#include "tests/support/fake_messages.h"
+#include "tests/support/temp_dir.h"
 #include "waypoints/gtm_waypoint_set.h"
 #include "waypoints/wtr_waypoint_set.h"
 
@@ -25,14 +26,6 @@ using namespace quendra;
 namespace fs = std::filesystem;
 
 namespace {
-
-struct Answer : MessageBoxes {
-    explicit Answer(bool yes) : yes(yes) {}
-    bool AskYesNo(int) override { return ++asked, yes; }
-    void ShowOk(int) override { ++told; }
-    bool yes;
-    int asked = 0, told = 0;
-};
 
 // On tmpfs when there is one: saving syncs every file, which a disk makes slow.
 struct Scratch {
@@ -48,18 +41,13 @@ struct Scratch {
     fs::path path;
 };
 
-void Write(const fs::path& path, std::span<const std::uint8_t> bytes) {
-    std::ofstream(path, std::ios::binary)
-        .write(reinterpret_cast<const char*>(bytes.data()),
-               static_cast<std::streamsize>(bytes.size()));
-}
-
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     static Scratch scratch;
-    std::span<const std::uint8_t> bytes(data, size);
-    std::vector<std::uint8_t> gtm(bytes.begin(), bytes.end());
+    std::vector<std::uint8_t> gtm(data, data + size);
+    const fs::path input = scratch.path / "input.gtm", output = scratch.path / "old.wtr";
+    testing::WriteBytes(input, gtm);
     FileError error = FileError::None;
     GtmWaypointSet declined, accepted;
     VectorLineSink lines;
@@ -67,20 +55,19 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     FUZZ_CHECK(accepted.LoadFromBytes(gtm, lines) == loaded);
     bool converts = false;
     if (loaded && declined.count > 0) {
-        Answer no(false), yes(true);
+        testing::FakeMessages no(false), yes(true);
         bool wgs84 = declined.datumCode == kDatumWgs84;
         bool huTzuShan = declined.datumCode == kDatumHuTzuShan;
         FUZZ_CHECK(declined.CheckDatum(no) == wgs84);
         FUZZ_CHECK(accepted.CheckDatum(yes) == (wgs84 || huTzuShan));
-        FUZZ_CHECK(no.asked == huTzuShan && yes.asked == huTzuShan);
-        FUZZ_CHECK(no.told == !(wgs84 || huTzuShan) && yes.told == no.told);
+        const std::vector<int> ask{IDS_DATUM_HUTZUSHAN}, refuse{IDS_DATUM_UNSUPPORTED}, none;
+        FUZZ_CHECK(no.asked == (huTzuShan ? ask : none) && yes.asked == no.asked);
+        FUZZ_CHECK(no.shown == (wgs84 || huTzuShan ? none : refuse) && yes.shown == no.shown);
         WtrWaypointSet wtr;
         converts = (wgs84 || huTzuShan) && wtr.BuildFrom(accepted.count, accepted.records.get());
     }
 
     const std::string old = "old file\n";
-    fs::path input = scratch.path / "input.gtm", output = scratch.path / "old.wtr";
-    Write(input, bytes);
     std::ofstream(output) << old;
     std::ostringstream out, err;
     std::istringstream in;

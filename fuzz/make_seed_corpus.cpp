@@ -14,6 +14,7 @@
 
 #include "tests/support/gtm_builder.h"
 #include "tests/support/gzip.h"
+#include "tests/support/temp_dir.h"
 #include "waypoints/gtm_waypoint_set.h"
 #include "waypoints/wtr_waypoint_set.h"
 
@@ -51,7 +52,6 @@ int main(int argc, char** argv) {
         builder.Datum(datums[i % 6]);
         if (i % 5 == 1) builder.ExtraEntry("map.bmp", "").ExtraEntry(std::string(300, 'x'), "e");
         if (i % 11 == 2) builder.HeaderStrings({longest, "", longest, "Arial"});
-        if (i % 9 == 3) builder.Trailer(Bytes(200, 0x7E));
         if (i % 8 == 4) builder.MarkerByte(0).Version(i % 16 == 4 ? 211 : 210);
         if (i % 10 == 4) builder.StatedWaypointCount(lies[i / 10 % 3]);
         if (i % 13 == 6) builder.StatedExtraCount(lies[i / 13 % 3]);
@@ -66,25 +66,24 @@ int main(int argc, char** argv) {
                          .icon = icons[at % 7],
                          .altitude = altitudes[at % 5]});
         }
-        const Bytes file = builder.Build();
+        Bytes file = builder.Build();
+        if (i % 9 == 3) file.insert(file.end(), 200, 0x7E);  // a trailer the reader skips
         const std::string name = "seed-" + std::to_string(i);
         // Every fourth is cut short, each at a point further into the file.
-        std::size_t size = i % 4 == 3 ? 13 + file.size() * i / 41 : file.size();
-        auto write = [](const fs::path& path, const Bytes& bytes, std::size_t length) {
-            std::ofstream(path, std::ios::binary)
-                .write(reinterpret_cast<const char*>(bytes.data()),
-                       static_cast<std::streamsize>(length));
-        };
-        write(gtm / (name + ".gtm"), file, size);
+        const Bytes written(file.begin(),
+                            file.begin() + (i % 4 == 3 ? 13 + file.size() * i / 41 : file.size()));
+        testing::WriteBytes(gtm / (name + ".gtm"), written);
         // Compressed: whole, in two members, or cut (every third of those) inside the data.
         if (i % 4 == 0) {
-            Bytes gz = testing::Gzip(Bytes(file.begin(), file.begin() + size), 1 + i % 9);
+            Bytes gz = testing::Gzip(written, 1 + i % 9);
             if (i % 8 == 4) {
-                const Bytes second = testing::Gzip(Bytes(file.begin() + size / 2, file.end()));
-                gz = testing::Gzip(Bytes(file.begin(), file.begin() + size / 2));
+                const std::size_t half = written.size() / 2;
+                gz = testing::Gzip(Bytes(written.begin(), written.begin() + half));
+                const Bytes second = testing::Gzip(Bytes(file.begin() + half, file.end()));
                 gz.insert(gz.end(), second.begin(), second.end());
             }
-            write(gtm / (name + ".gtz"), gz, i % 12 == 8 ? gz.size() * 2 / 3 : gz.size());
+            if (i % 12 == 8) gz.resize(gz.size() * 2 / 3);
+            testing::WriteBytes(gtm / (name + ".gtz"), gz);
         }
 
         GtmWaypointSet set;
@@ -92,12 +91,10 @@ int main(int argc, char** argv) {
         WtrWaypointSet converted;
         fs::path out = wtr / (name + ".wtr");
         if (set.LoadFromBytes(file, lines) && converted.BuildFrom(set.count, set.records.get()) &&
-            converted.Save(out)) {
-            if (i % 2 == 0) {
-                fs::path cut = wtr / (name + "-cut.wtr");
-                fs::copy_file(out, cut);
-                fs::resize_file(cut, fs::file_size(out) - 16 * (i % 4 + 1));
-            }
+            converted.Save(out) && i % 2 == 0) {
+            const fs::path cut = wtr / (name + "-cut.wtr");
+            fs::copy_file(out, cut);
+            fs::resize_file(cut, fs::file_size(out) - 16 * (i % 4 + 1));
         }
     }
     return 0;

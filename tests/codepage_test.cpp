@@ -12,11 +12,12 @@ constexpr const char* kBad = "\xEF\xBF\xBD";  // U+FFFD
 TEST(CodePageDecoder, ShowsBig5AsChinese) {
     CodePageDecoder decoder;
     ASSERT_TRUE(decoder.Open("CP950"));
-    struct Case {
-        std::string bytes;
-        std::string utf8;
-    };
-    const Case cases[] = {
+    std::string longBig5, longUtf8;  // longer than any buffer a decoder might start with
+    for (int i = 0; i < 500; ++i) {
+        longBig5 += "\xA4\xA4";
+        longUtf8 += "中";
+    }
+    const std::pair<std::string, std::string> cases[] = {
         {"\xA4\xA4\xA4\xE5", "中文"},
         {"\xA5\x5F\xA4\x73 123", "北山 123"},  // 0x5F trail byte, not an underscore
         {"HOME        13", "HOME        13"},
@@ -25,22 +26,10 @@ TEST(CodePageDecoder, ShowsBig5AsChinese) {
         {"\xA5\x5F\xA4 123", std::string("北") + kBad + " 123"},
         {"AB\xA4", std::string("AB") + kBad},
         // A lead byte followed by a byte that cannot follow it.
-        {"\xA4\x0A"
-         "x",
-         std::string(kBad) + "\nx"},
+        {"\xA4\nx", std::string(kBad) + "\nx"},
+        {longBig5, longUtf8},
     };
-    for (const Case& c : cases) EXPECT_EQ(decoder.Decode(c.bytes), c.utf8);
-}
-
-TEST(CodePageDecoder, DecodesLongTextWhole) {
-    CodePageDecoder decoder;
-    ASSERT_TRUE(decoder.Open("CP950"));
-    std::string bytes, utf8;
-    for (int i = 0; i < 500; ++i) {
-        bytes += "\xA4\xA4";
-        utf8 += "中";
-    }
-    EXPECT_EQ(decoder.Decode(bytes), utf8);
+    for (const auto& [bytes, utf8] : cases) EXPECT_EQ(decoder.Decode(bytes), utf8);
 }
 
 TEST(CodePageDecoder, OtherCodePagesAndUnknownNames) {

@@ -6,6 +6,7 @@
 #include <cmath>
 #include <cstring>
 #include <limits>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -15,29 +16,23 @@ namespace quendra {
 namespace {
 
 using Bytes = std::vector<std::uint8_t>;
+constexpr double kInf = std::numeric_limits<double>::infinity();
+constexpr double kNaN = std::numeric_limits<double>::quiet_NaN();
 
 GtmWaypoint Gtm(const std::string& name10, double latitude, double longitude, float altitude,
                 std::uint16_t icon) {
-    GtmWaypoint w{};
+    GtmWaypoint w{{}, latitude, longitude, altitude, icon};
     std::memcpy(w.name, name10.data(), std::min<std::size_t>(name10.size(), 10));
-    w.latitude = latitude;
-    w.longitude = longitude;
-    w.altitude = altitude;
-    w.iconCode = icon;
     return w;
 }
 
-void PutLE(Bytes& out, std::size_t at, std::uint64_t value, int size) {
-    for (int i = 0; i < size; ++i) out[at + i] = static_cast<std::uint8_t>(value >> (8 * i));
+// Little-endian, as the tests' machines are.
+template <typename T>
+void Put(Bytes& bytes, std::size_t at, T value) {
+    std::memcpy(&bytes[at], &value, sizeof value);
 }
 
-std::uint32_t FloatBits(float f) {
-    std::uint32_t bits;
-    std::memcpy(&bits, &f, 4);
-    return bits;
-}
-
-// The file written for `waypoints`, built independently of the writer.
+// Builds the set, saves it as out.wtr in `dir` and returns the file's bytes.
 Bytes SaveAndRead(const std::vector<GtmWaypoint>& waypoints, testing::TempDir& dir) {
     WtrWaypointSet set;
     EXPECT_TRUE(set.BuildFrom(static_cast<std::int32_t>(waypoints.size()), waypoints.data()));
@@ -45,28 +40,16 @@ Bytes SaveAndRead(const std::vector<GtmWaypoint>& waypoints, testing::TempDir& d
     return testing::ReadBytes(dir / "out.wtr");
 }
 
-TEST(ToSemicircles, MultipliesByTheFixedFactorAndTruncatesTowardZero) {
-    struct Case {
-        double degrees;
-        std::int32_t semicircles;
-    };
-    const Case cases[] = {
+TEST(ToSemicircles, TruncatesTowardZeroOrHasNoValueForWhatCannotBeStored) {
+    // 180.00001 still fits, so it is kept: wrapping is for BuildFrom.
+    const std::pair<double, std::int32_t> cases[] = {
         {25.0, 298261600},       {121.5, 1449551376},     {23.97, 285973222}, {-0.7, -8351324},
         {180.0, 2147483520},     {-180.0, -2147483520},   {0.0, 0},           {24.99822, 298240363},
-        {121.50823, 1449649563}, {180.00001, 2147483639},  // still fits: kept, not wrapped here
+        {121.50823, 1449649563}, {180.00001, 2147483639},
     };
-    for (const Case& c : cases) {
-        auto value = ToSemicircles(c.degrees);
-        ASSERT_TRUE(value.has_value()) << c.degrees;
-        EXPECT_EQ(*value, c.semicircles) << c.degrees;
-    }
-}
-
-TEST(ToSemicircles, HasNoValueForWhatCannotBeStored) {
-    for (double degrees :
-         {180.00723, -180.00723, 1e300, std::numeric_limits<double>::infinity(),
-          -std::numeric_limits<double>::infinity(), std::numeric_limits<double>::quiet_NaN()}) {
-        EXPECT_FALSE(ToSemicircles(degrees).has_value()) << degrees;
+    for (auto [degrees, semicircles] : cases) EXPECT_EQ(ToSemicircles(degrees), semicircles);
+    for (double degrees : {180.00723, -180.00723, 1e300, kInf, -kInf, kNaN}) {
+        EXPECT_EQ(ToSemicircles(degrees), std::nullopt) << degrees;
     }
 }
 
@@ -78,53 +61,28 @@ TEST(WtrSymbol, MapsTheFiveKnownIconsAndEverythingElseTo18) {
     for (auto [icon, symbol] : table) EXPECT_EQ(WtrSymbolFor(icon), symbol) << icon;
 }
 
-TEST(WtrSave, WritesTheExactLayout) {
+TEST(WtrSave, WritesTheExactLayoutOverAnyOldFile) {
     // The long name comes first: nothing of it may linger in the record after it.
     testing::TempDir dir;
+    testing::WriteBytes(dir / "out.wtr", Bytes(5000, 0xAB));
     Bytes file = SaveAndRead(
         {Gtm("ABCDEFGHIJ", -0.7, -70.25, -1234.5f, 73), Gtm("HOME", 25.0, 121.5, 12.6f, 27)}, dir);
 
     Bytes expected(16 + 2 * 64 + 32, 0);
     std::memcpy(&expected[0], "\xFFWpt\xFF", 5);
     std::memcpy(&expected[16], "ABCDEFGHIJ", 10);
-    PutLE(expected, 16 + 20, static_cast<std::uint32_t>(-8351324), 4);
-    PutLE(expected, 16 + 24, static_cast<std::uint32_t>(-838115096), 4);
-    PutLE(expected, 16 + 28, FloatBits(-1234.5f), 4);
-    PutLE(expected, 16 + 40, 8246, 2);
+    Put(expected, 16 + 20, std::int32_t{-8351324});
+    Put(expected, 16 + 24, std::int32_t{-838115096});
+    Put(expected, 16 + 28, -1234.5f);
+    Put(expected, 16 + 40, std::uint16_t{8246});
     std::memcpy(&expected[80], "HOME      ", 10);
-    PutLE(expected, 80 + 20, 298261600, 4);
-    PutLE(expected, 80 + 24, 1449551376, 4);
-    PutLE(expected, 80 + 28, FloatBits(12.6f), 4);
-    PutLE(expected, 80 + 40, 159, 2);
+    Put(expected, 80 + 20, std::int32_t{298261600});
+    Put(expected, 80 + 24, std::int32_t{1449551376});
+    Put(expected, 80 + 28, 12.6f);
+    Put(expected, 80 + 40, std::uint16_t{159});
     std::memcpy(&expected[144], "\xFFTrk\xFF", 5);
     std::memcpy(&expected[160], "\xFFRte\xFF", 5);
     EXPECT_EQ(file, expected);
-}
-
-TEST(WtrSave, FillsNamesWithSpacesUpToTheFirstZero) {
-    struct Case {
-        std::string gtmName;
-        const char* written;
-    };
-    const Case cases[] = {
-        {"ABCDEFGHIJ", "ABCDEFGHIJ"},
-        {"ABC", "ABC       "},
-        {"", "          "},
-        {std::string("AB\0CD", 5), "AB        "},
-        {"\xA4\xA4\xA4\xE5", "\xA4\xA4\xA4\xE5      "},
-    };
-    for (const Case& c : cases) {
-        testing::TempDir dir;
-        Bytes file = SaveAndRead({Gtm(c.gtmName, 0, 0, 0, 0)}, dir);
-        ASSERT_EQ(file.size(), 112u);
-        EXPECT_EQ(std::string(file.begin() + 16, file.begin() + 26), c.written);
-    }
-}
-
-TEST(WtrSave, ReplacesAnExistingFileWithoutAsking) {
-    testing::TempDir dir;
-    testing::WriteBytes(dir / "out.wtr", Bytes(5000, 0xAB));
-    EXPECT_EQ(SaveAndRead({Gtm("X", 1, 2, 3, 4)}, dir).size(), 112u);
     EXPECT_EQ(dir.Names(), std::vector<std::string>{"out.wtr"});
 }
 
@@ -138,10 +96,8 @@ TEST(WtrBuild, WrapsALongitudePastTheAntimeridianAndRefusesWhatCannotBeStored) {
         EXPECT_EQ(wrapped.records[0].longitude, *ToSemicircles(wrappedTo)) << longitude;
     }
 
-    const double nan = std::numeric_limits<double>::quiet_NaN();
-    const double inf = std::numeric_limits<double>::infinity();
     for (auto [latitude, longitude] :
-         {std::pair{nan, 0.0}, {0.0, nan}, {200.0, 0.0}, {0.0, 600.0}, {0.0, -inf}}) {
+         {std::pair{kNaN, 0.0}, {0.0, kNaN}, {200.0, 0.0}, {0.0, 600.0}, {0.0, -kInf}}) {
         std::vector<GtmWaypoint> waypoints = {Gtm("OK", 1, 1, 0, 0),
                                               Gtm("BAD", latitude, longitude, 0, 0)};
         WtrWaypointSet set;
@@ -162,19 +118,19 @@ struct ReadBack {
     bool ok = false;
 };
 
-TEST(WtrLoad, GivesBackTheNamesAndAltitudesWritten) {
+TEST(WtrLoad, GivesBackTheNamesFilledWithSpacesUpToTheFirstZero) {
     testing::TempDir dir;
-    SaveAndRead({Gtm("HOME", 25, 121, 12.6f, 0), Gtm("ABCDEFGHIJ", 1, 1, -3.0f, 0),
-                 Gtm(std::string("AB\0CD", 5), 1, 1, 1234.4f, 0)},
-                dir);
-    WtrWaypointSet set;
-    VectorLineSink lines;
-    ASSERT_TRUE(set.Load(dir / "out.wtr", lines));
-    EXPECT_EQ(set.count, 3);
-    EXPECT_EQ(lines.lines,
-              (std::vector<std::string>{"HOME        13", "ABCDEFGHIJ  -3", "AB         1234"}));
-    EXPECT_STREQ(set.records[0].name, "HOME      ");
-    EXPECT_EQ(set.records[0].latitude, 0) << "positions are not read back";
+    ReadBack back(SaveAndRead({Gtm("HOME", 25, 121, 12.6f, 0), Gtm("ABCDEFGHIJ", 1, 1, -3.0f, 0),
+                               Gtm(std::string("AB\0CD", 5), 1, 1, 1234.4f, 0), Gtm("", 1, 1, 0, 0),
+                               Gtm("\xA4\xA4\xA4\xE5", 1, 1, 0, 0)},
+                              dir));
+    ASSERT_TRUE(back.ok);
+    EXPECT_EQ(back.set.count, 5);
+    EXPECT_EQ(back.lines.lines,
+              (std::vector<std::string>{"HOME        13", "ABCDEFGHIJ  -3", "AB         1234",
+                                        "             0", "\xA4\xA4\xA4\xE5         0"}));
+    EXPECT_STREQ(back.set.records[0].name, "HOME      ");
+    EXPECT_EQ(back.set.records[0].latitude, 0) << "positions are not read back";
 }
 
 TEST(WtrLoad, CountsRecordsUpToTheTrackMarker) {
@@ -196,30 +152,23 @@ TEST(WtrLoad, CountsRecordsUpToTheTrackMarker) {
 TEST(WtrLoad, RefusesForeignTruncatedAndUnterminatedFiles) {
     testing::TempDir dir;
     Bytes good = SaveAndRead({Gtm("A", 0, 0, 1, 0), Gtm("B", 0, 0, 2, 0)}, dir);
-    Bytes noTrack(good.begin(), good.begin() + 16 + 128);
+    auto cut = [&good](std::size_t size) { return Bytes(good.begin(), good.begin() + size); };
     Bytes foreign = good;
     foreign[1] = 'w';
-    struct Case {
-        const char* label;
-        Bytes bytes;
-        FileError error;
+    const std::pair<Bytes, FileError> cases[] = {
+        {foreign, FileError::WrongSignature},      {{0xFF, 'W'}, FileError::WrongSignature},
+        {cut(16), FileError::Truncated},            // the waypoint marker only
+        {cut(16 + 64 + 30), FileError::Truncated},  // inside a record
+        {cut(16 + 128), FileError::Truncated},      // no track marker
+        {cut(16 + 128 + 3), FileError::Truncated},  // inside the track marker
     };
-    std::vector<Case> cases = {
-        {"foreign", foreign, FileError::WrongSignature},
-        {"tiny", {0xFF, 'W'}, FileError::WrongSignature},
-        {"no track marker", noTrack, FileError::Truncated},
-        {"cut inside a record", Bytes(good.begin(), good.begin() + 16 + 64 + 30),
-         FileError::Truncated},
-        {"cut inside the track marker", Bytes(good.begin(), good.begin() + 16 + 128 + 3),
-         FileError::Truncated},
-        {"marker only", Bytes(good.begin(), good.begin() + 16), FileError::Truncated},
-    };
-    for (const Case& c : cases) {
-        ReadBack back(c.bytes);
-        EXPECT_FALSE(back.ok) << c.label;
-        EXPECT_EQ(back.set.error, c.error) << c.label;
-        EXPECT_EQ(back.set.count, 0) << c.label;
-        EXPECT_TRUE(back.lines.lines.empty()) << c.label;
+    for (const auto& [bytes, error] : cases) {
+        SCOPED_TRACE(bytes.size());
+        ReadBack back(bytes);
+        EXPECT_FALSE(back.ok);
+        EXPECT_EQ(back.set.error, error);
+        EXPECT_EQ(back.set.count, 0);
+        EXPECT_TRUE(back.lines.lines.empty());
     }
 }
 
