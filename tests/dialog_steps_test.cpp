@@ -3,9 +3,9 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
-#include <optional>
+#include <map>
 
-#include "app/converter_app.h"
+#include "app/converter_dialog.h"
 #include "res/string_table.h"
 #include "tests/support/fake_dialog.h"
 #include "tests/support/fake_messages.h"
@@ -15,6 +15,7 @@
 namespace quendra::testing {
 namespace {
 
+using namespace std::string_literals;
 using Lines = std::vector<std::string>;
 const Lines kListed = {"HOME        13", "\xA4\xA4\xA4\xE5        -3"};  // 中文 in Big5
 constexpr std::int32_t kLatitude = 298261600, kShifted = 298240363;
@@ -24,6 +25,12 @@ GtmBuilder TwoWaypoints(std::uint16_t datum = 217) {
                          .Datum(datum)
                          .Add({.name = "HOME", .icon = 27, .altitude = 12.6f})
                          .Add({.name = "\xA4\xA4\xA4\xE5", .altitude = -3.0f}));
+}
+
+// A request as one value: save or open, filter, default extension, initial directory.
+auto Fields(const FileDialogRequest& r) {
+    return std::tuple(r.mode == FileDialogRequest::Mode::Save, r.description, r.patterns,
+                      r.defaultExtension, r.initialDirectory);
 }
 
 std::int32_t FirstLatitude(const std::filesystem::path& wtr) {
@@ -42,27 +49,7 @@ struct Harness {
         WriteBytes(dir / name, gtm.Build());
         return Path(name);
     }
-    void Remember(const char* entry, const std::string& value) {
-        profile.values[{kProfileSection, entry}] = value;
-    }
-    std::optional<std::string> Stored(const char* entry) const {
-        auto found = profile.values.find({kProfileSection, entry});
-        if (found == profile.values.end()) return std::nullopt;
-        return found->second;
-    }
-    ConverterDialog& Start(const std::string& startFile = {}) {
-        dialog.SetStartFile(startFile);
-        dialog.OnInitDialog();
-        return dialog;
-    }
-    ConverterDialog& StartListing(const GtmBuilder& gtm) {
-        Remember(kGtmFileEntry, Gtm("in.gtm", gtm));
-        return Start();
-    }
-    void List(const std::string& typed) {
-        window.pathText = typed;
-        dialog.OnListWaypoints();
-    }
+    std::string& Stored(const char* entry) { return profile.values[{kProfileSection, entry}]; }
 
     TempDir dir;
     FakeWindow window;
@@ -72,69 +59,73 @@ struct Harness {
     ConverterDialog dialog{{window, files, messages, profile}};
 };
 
+// Every way a path reaches the list: at start, typed, browsed, dropped. 2.gtm holds two
+// waypoints, 1.gtm one, 0.gtm none.
 TEST(DialogSteps, ListingShowsTheFileAndRemembersItsPath) {
+    enum How { kStart, kTyped, kBrowsed, kDropped };
     struct Case {
         const char* what;
         const char* remembered;
-        std::optional<GtmBuilder> file;  // written as `remembered`
-        const char* typed;               // then List pressed with this path; null: not pressed
-        Lines lines;
-        const char* count;
-        const char* stored;  // "" for none
+        How how;
+        std::vector<const char*> given;  // start file; typed; typed then chosen; dropped
+        const char* shown;               // in the path box
+        const char* listed;              // and remembered; "" for none
     };
-    const GtmBuilder two = TwoWaypoints(), none = GtmBuilder().Datum(0);
     const Case cases[] = {
-        {"first run", "", {}, nullptr, {}, "", ""},
-        {"start lists the remembered file", "in.gtm", two, nullptr, kListed, "2", "in.gtm"},
-        {"remembered file is gone", "gone.gtm", {}, nullptr, {}, "0", "gone.gtm"},
-        {"no waypoints, unknown datum", "in.gtm", none, nullptr, {}, "0", "in.gtm"},
-        {"List with an empty path changes nothing", "in.gtm", two, "", kListed, "2", "in.gtm"},
-        {"List of a missing path", "in.gtm", two, "missing.gtm", {}, "0", "missing.gtm"},
+        {"first run", "", kStart, {}, "", ""},
+        {"start lists the remembered file", "2.gtm", kStart, {}, "2.gtm", "2.gtm"},
+        {"remembered file is gone", "gone.gtm", kStart, {}, "gone.gtm", "gone.gtm"},
+        {"no waypoints, unknown datum", "0.gtm", kStart, {}, "0.gtm", "0.gtm"},
+        {"a file opened from outside", "2.gtm", kStart, {"1.gtm"}, "1.gtm", "1.gtm"},
+        {"List with an empty path changes nothing", "2.gtm", kTyped, {""}, "", "2.gtm"},
+        {"List of a missing path", "2.gtm", kTyped, {"gone.gtm"}, "gone.gtm", "gone.gtm"},
+        {"Browse cancelled", "2.gtm", kBrowsed, {"typed.gtm", ""}, "typed.gtm", "2.gtm"},
+        {"Browse chosen", "2.gtm", kBrowsed, {"typed.gtm", "1.gtm"}, "1.gtm", "1.gtm"},
+        {"one file dropped", "2.gtm", kDropped, {"1.gtm"}, "1.gtm", "1.gtm"},
+        {"two files dropped", "2.gtm", kDropped, {"1.gtm", "2.gtm"}, "2.gtm", "2.gtm"},
+        {"a folder dropped", "2.gtm", kDropped, {"."}, "2.gtm", "2.gtm"},
     };
+    const std::map<std::string, Lines> contents{{"2.gtm", kListed}, {"1.gtm", {"WPT        100"}}};
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
         Harness h;
-        if (c.file) h.Gtm(c.remembered, *c.file);
-        if (*c.remembered) h.Remember(kGtmFileEntry, h.Path(c.remembered));
-        h.Start();
-        if (c.typed) h.List(h.Path(c.typed));
-        EXPECT_EQ(h.window.pathText, h.Path(c.typed ? c.typed : c.remembered));
-        EXPECT_EQ(h.window.list.lines, c.lines);
-        EXPECT_EQ(h.window.countText, c.count);
-        EXPECT_EQ(h.Stored(kGtmFileEntry),
-                  *c.stored ? std::optional(h.Path(c.stored)) : std::nullopt);
+        h.Gtm("2.gtm", TwoWaypoints());
+        h.Gtm("1.gtm", GtmBuilder().Add({}));
+        h.Gtm("0.gtm", GtmBuilder().Datum(0));
+        if (*c.remembered) h.Stored(kGtmFileEntry) = h.Path(c.remembered);
+        std::vector<std::string> given;
+        for (const char* name : c.given) given.push_back(h.Path(name));
+        if (c.how == kStart && !given.empty()) h.dialog.SetStartFile(given[0]);
+        h.dialog.OnInitDialog();
+        if (c.how == kTyped || c.how == kBrowsed) h.window.pathText = given[0];
+        if (c.how == kTyped) h.dialog.OnListWaypoints();
+        if (c.how == kBrowsed) {
+            h.files.answers = {given[1]};
+            h.dialog.OnBrowse();
+        }
+        if (c.how == kDropped) h.dialog.OnDropFiles(given);
+        const Lines lines = contents.contains(c.listed) ? contents.at(c.listed) : Lines{};
+        EXPECT_EQ(h.window.pathText, h.Path(c.shown));
+        EXPECT_EQ(h.window.lines, lines);
+        EXPECT_EQ(h.window.countText, *c.listed ? std::to_string(lines.size()) : "");
+        EXPECT_EQ(h.Stored(kGtmFileEntry), h.Path(c.listed));
         // With waypoints listed Convert goes on to the save dialog; without, it does nothing.
+        const std::size_t before = h.files.requests.size();
         h.dialog.OnConvert();
-        EXPECT_EQ(h.files.requests.size(), c.lines.empty() ? 0u : 1u);
+        EXPECT_EQ(h.files.requests.size() - before, lines.empty() ? 0u : 1u);
         EXPECT_TRUE(h.messages.asked.empty() && h.messages.shown.empty());
     }
 }
 
-TEST(DialogSteps, BrowseStartsFromThePathBoxAndListsTheChosenFile) {
+// The open dialog starts from the path box as a 260-character buffer holds it, cut between
+// characters.
+TEST(DialogSteps, BrowseStartsFromThePathBox) {
     Harness h;
-    h.StartListing(TwoWaypoints());
-    const std::string typed = h.Path("typed, not listed.gtm");
-    h.window.pathText = typed;
-    h.dialog.OnBrowse();  // Cancel
-    EXPECT_EQ(h.window.pathText, typed);
-    EXPECT_EQ(h.window.list.lines, kListed);
-
-    const std::string chosen = h.Gtm("chosen.gtm", GtmBuilder().Add({}));
-    h.files.answers = {chosen};
-    h.dialog.OnBrowse();
-    const FileDialogRequest& request = h.files.requests.at(1);
-    EXPECT_EQ(request.mode, FileDialogRequest::Mode::Open);
-    EXPECT_EQ(request.description, "GPS TrackMaker Files");
-    EXPECT_EQ(request.patterns, (Lines{"*.gtm", "*.gtz"}));
-    EXPECT_EQ(request.defaultExtension, "");
-    EXPECT_EQ(request.initialDirectory, typed);
-    EXPECT_EQ(h.window.list.lines, Lines{"WPT        100"});
-    EXPECT_EQ(h.Stored(kGtmFileEntry), chosen);
-
-    // The path box goes over as a 260-character buffer holds it, cut between characters.
     h.window.pathText = std::string(258, 'a') + "中文";
     h.dialog.OnBrowse();
-    EXPECT_EQ(h.files.requests.at(2).initialDirectory, std::string(258, 'a') + "中");
+    EXPECT_EQ(Fields(h.files.requests.at(0)),
+              std::tuple(false, "GPS TrackMaker Files"s, Lines{"*.gtm", "*.gtz"}, ""s,
+                         std::string(258, 'a') + "中"));
 }
 
 TEST(DialogSteps, ConvertChecksTheDatumThenAsksWhereToSave) {
@@ -160,20 +151,17 @@ TEST(DialogSteps, ConvertChecksTheDatumThenAsksWhereToSave) {
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
         Harness h(c.answerYes);
-        h.Remember(kWtrFileEntry, h.Path("last.wtr"));
-        h.StartListing(TwoWaypoints(c.datum));
+        h.Stored(kWtrFileEntry) = h.Path("last.wtr");
+        h.Stored(kGtmFileEntry) = h.Gtm("in.gtm", TwoWaypoints(c.datum));
+        h.dialog.OnInitDialog();
         h.files.answers = {h.Path(c.saveAs)};
         h.dialog.OnConvert();
         EXPECT_EQ(h.messages.asked, c.asked);
         EXPECT_EQ(h.messages.shown, c.shown);
-        ASSERT_EQ(h.files.requests.size(), c.saveDialog ? 1u : 0u);
-        if (c.saveDialog) {
-            const FileDialogRequest& request = h.files.requests[0];
-            EXPECT_EQ(request.mode, FileDialogRequest::Mode::Save);
-            EXPECT_EQ(request.description, "Garmin WTR Files");
-            EXPECT_EQ(request.patterns, Lines{"*.wtr"});
-            EXPECT_EQ(request.defaultExtension, "wtr");
-            EXPECT_EQ(request.initialDirectory, h.Path("last.wtr"));
+        EXPECT_EQ(h.files.requests.size(), c.saveDialog ? 1u : 0u);
+        for (const FileDialogRequest& request : h.files.requests) {
+            EXPECT_EQ(Fields(request), std::tuple(true, "Garmin WTR Files"s, Lines{"*.wtr"}, "wtr"s,
+                                                  h.Path("last.wtr")));
         }
         // The chosen path is remembered whether or not the file can be written.
         EXPECT_EQ(h.Stored(kWtrFileEntry),
@@ -183,65 +171,6 @@ TEST(DialogSteps, ConvertChecksTheDatumThenAsksWhereToSave) {
         // The dialog ends once the file is written, and stays open otherwise.
         EXPECT_EQ(h.window.ended, c.latitude ? kDialogOk : 0);
     }
-}
-
-TEST(DialogSteps, AShiftAppliesOnceAcrossConverts) {
-    Harness h;
-    h.StartListing(TwoWaypoints(81));
-    h.dialog.OnConvert();  // Yes, then Cancel in the save dialog
-    h.files.answers = {h.Path("out.wtr")};
-    h.dialog.OnConvert();
-    EXPECT_EQ(h.messages.asked.size(), 1u);
-    EXPECT_EQ(FirstLatitude(h.dir / "out.wtr"), kShifted);
-}
-
-TEST(DialogSteps, AFileFromOutsideIsListedAndRemembered) {
-    Harness h;
-    h.Remember(kGtmFileEntry, h.Gtm("remembered.gtm", GtmBuilder().Add({})));
-    const std::string opened = h.Gtm("opened.gtm", TwoWaypoints());
-    h.Start(opened);
-    EXPECT_EQ(h.window.pathText, opened);
-    EXPECT_EQ(h.window.list.lines, kListed);
-    EXPECT_EQ(h.Stored(kGtmFileEntry), opened);
-
-    // Dropped: one file is listed; several files, or a folder, are ignored.
-    const std::string dropped = h.Gtm("dropped.gtm", GtmBuilder().Add({}));
-    h.dialog.OnDropFiles({dropped, opened});
-    h.dialog.OnDropFiles({h.dir.path().string()});
-    EXPECT_EQ(h.window.pathText, opened);
-    EXPECT_EQ(h.window.list.lines, kListed);
-    h.dialog.OnDropFiles({dropped});
-    EXPECT_EQ(h.window.pathText, dropped);
-    EXPECT_EQ(h.window.list.lines, Lines{"WPT        100"});
-    EXPECT_EQ(h.Stored(kGtmFileEntry), dropped);
-}
-
-// The face runs the modal loop; the application gives it the key and the file to open.
-TEST(ConverterApp, RunsTheDialogUnderTheProgramsKeyAndEnds) {
-    struct Face : DialogFace {
-        DialogWindow& window() override { return fakeWindow; }
-        FileDialogs& fileDialogs() override { return files; }
-        MessageBoxes& messages() override { return boxes; }
-        DialogResult DoModal(ConverterDialog& dialog) override {
-            dialog.OnInitDialog();
-            listed = fakeWindow.list.lines;
-            dialog.OnCancel();
-            return kDialogCancel;
-        }
-        FakeWindow fakeWindow;
-        FakeFileDialogs files;
-        FakeMessages boxes;
-        Lines listed;
-    };
-    TempDir dir;
-    WriteBytes(dir / "in.gtm", TwoWaypoints().Build());
-    Face face;
-    FakeProfile profile;
-    ConverterApp app(profile, face);
-    EXPECT_FALSE(app.InitInstance((dir / "in.gtm").string()));
-    EXPECT_EQ(profile.registryKey, "Tavrin\\Moskel");
-    EXPECT_EQ(face.listed, kListed);
-    EXPECT_EQ(face.fakeWindow.ended, kDialogCancel);
 }
 
 }  // namespace

@@ -16,9 +16,11 @@
 #include <memory>
 #include <tuple>
 
+#include "app/dialog_template.h"
 #include "app/qt/converter_window.h"
 #include "app/qt/qt_profile.h"
 #include "app/resource.h"
+#include "platform/qt/qt_paths.h"
 #include "res/string_table.h"
 #include "tests/support/gtm_builder.h"
 #include "tests/support/temp_dir.h"
@@ -28,12 +30,12 @@ namespace {
 
 using Box = QMessageBox;
 
-// The real window and steps, settings in a scratch folder. Every message box that opens
-// is noted and answered with `answer`, or its one button.
+// The real window and steps, settings in a scratch folder (under no key unless the
+// application gives one). Every message box that opens is noted and answered with
+// `answer`, or its one button.
 struct Harness {
     Harness() {
         QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, Path("config"));
-        profile.SetRegistryKey(kRegistryKey);
         boxWatch.callOnTimeout([this] {
             auto* box = qobject_cast<Box*>(QApplication::activeModalWidget());
             if (!box) return;
@@ -90,34 +92,23 @@ private slots:
         const QString alphabet =
             QStringLiteral("ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz");
         const double baseX = (font.horizontalAdvance(alphabet) / 26 + 1) / 2, baseY = font.height();
-        const auto pixels = [&](QRect u) {
-            const auto x = [&](int v) { return int(std::lround(v * baseX / 4)); };
-            const auto y = [&](int v) { return int(std::lround(v * baseY / 8)); };
-            return QRect(x(u.x()), y(u.y()), x(u.width()), y(u.height()));
-        };
-        const std::tuple<int, const char*, const char*, QRect> expected[] = {
-            {IDC_STATIC, "QLabel", "GPS TrackMaker GTM檔案:", {7, 7, 124, 8}},
-            {IDC_GTM_PATH, "QLineEdit", "", {7, 22, 248, 14}},
-            {IDC_BROWSE, "QPushButton", "選擇檔案...", {151, 7, 50, 14}},
-            {IDC_LIST_WAYPOINTS, "QPushButton", "列出航點", {205, 7, 50, 14}},
-            {IDC_STATIC, "QLabel", "GTM航點列表:", {7, 43, 68, 8}},
-            {IDC_WAYPOINT_LIST, "QListWidget", "", {7, 55, 88, 87}},
-            {IDC_WAYPOINT_COUNT, "QLabel", "", {99, 132, 68, 10}},
-            {IDC_CONVERT, "QPushButton", "轉成WTR檔...", {111, 51, 115, 28}},
-            {IDC_STATIC, "QLabel", "注意！轉換只含航點。", {112, 87, 115, 24}},
-        };
+        const auto x = [&](int v) { return int(std::lround(v * baseX / 4)); };
+        const auto y = [&](int v) { return int(std::lround(v * baseY / 8)); };
+        const char* const classes[] = {"QLabel", "QLineEdit", "QPushButton", "QListWidget"};
         const QList<QWidget*> controls = window.findChildren<QWidget*>(Qt::FindDirectChildrenOnly);
-        QCOMPARE(controls.size(), qsizetype(std::size(expected)));
+        QCOMPARE(controls.size(), qsizetype(std::size(kDialogControls)));
         for (qsizetype i = 0; i < controls.size(); ++i) {
-            const auto& [id, kind, text, units] = expected[i];
-            QCOMPARE(controls[i]->metaObject()->className(), kind);
-            QCOMPARE(controls[i]->property("text").toString(), QString::fromUtf8(text));
-            QCOMPARE(controls[i]->geometry(), pixels(units));
-            if (id != IDC_STATIC) QCOMPARE(h.Item(id), controls[i]);
+            const ControlTemplate& control = kDialogControls[i];
+            QCOMPARE(controls[i]->metaObject()->className(), classes[int(control.kind)]);
+            QCOMPARE(controls[i]->property("text").toString(), QString::fromUtf8(control.text));
+            QCOMPARE(controls[i]->geometry(),
+                     QRect(x(control.x), y(control.y), x(control.width), y(control.height)));
+            if (control.id != IDC_STATIC) QCOMPARE(h.Item(control.id), controls[i]);
         }
         QCOMPARE(window.windowTitle(), QStringLiteral("Quendra 1.02 (GTM-->WTR)"));
-        QCOMPARE(window.minimumSize(), pixels({0, 0, 262, 149}).size());
+        QCOMPARE(window.minimumSize(), QSize(x(kDialogWidth), y(kDialogHeight)));
         QCOMPARE(window.maximumSize(), window.minimumSize());
+        for (auto* button : window.findChildren<QPushButton*>()) QVERIFY(!button->isDefault());
 
         window.show();
         QVERIFY(QTest::qWaitForWindowActive(&window));
@@ -127,31 +118,30 @@ private slots:
             QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
             QCOMPARE(QApplication::focusWidget(), h.Item(id));
         }
-        // No button is the default: Enter in the path box is OK, and lists nothing.
-        for (auto* button : window.findChildren<QPushButton*>()) QVERIFY(!button->isDefault());
-        h.Item<QLineEdit>(IDC_GTM_PATH)->setText(h.Gtm("in.gtm"));
-        QTest::keyClick(h.Item(IDC_GTM_PATH), Qt::Key_Return);
-        QCOMPARE(window.result(), int(QDialog::Accepted));
-        QCOMPARE(h.Listed(), QStringList());
     }
 
-    void escapeCancels() {
-        Harness h;
-        h.Start().show();
-        QVERIFY(QTest::qWaitForWindowActive(&h.window));
-        QTest::keyClick(h.Item(IDC_GTM_PATH), Qt::Key_Escape);
-        QVERIFY(!h.window.isVisible());
-        QCOMPARE(h.window.result(), int(QDialog::Rejected));
+    // Enter in the path box is OK, and lists nothing, as no button is the default; Esc cancels.
+    void keysEndTheDialog() {
+        for (auto [key, result] : {std::pair{Qt::Key_Return, QDialog::Accepted},
+                                   std::pair{Qt::Key_Escape, QDialog::Rejected}}) {
+            Harness h;
+            h.Start().show();
+            QVERIFY(QTest::qWaitForWindowActive(&h.window));
+            h.Item<QLineEdit>(IDC_GTM_PATH)->setText(h.Gtm("in.gtm"));
+            QTest::keyClick(h.Item(IDC_GTM_PATH), key);
+            QCOMPARE(h.window.result(), int(result));
+            QCOMPARE(h.Listed(), QStringList());
+        }
     }
 
-    // Chinese names read as such; the path is remembered in the settings file.
-    void listsBig5NamesAndRemembersThePath() {
+    // As main runs it: under the program's key, the file it was given listed at start, with
+    // Chinese names read as such and the path remembered in the settings file.
+    void runsTheProgramOnTheFileItWasGiven() {
         Harness h;
-        h.Start();
-        h.Item<QLineEdit>(IDC_GTM_PATH)->setText(h.Gtm("航點.gtm"));
-        h.Item<QPushButton>(IDC_LIST_WAYPOINTS)->click();
+        QTimer::singleShot(0, &h.window, &ConverterWindow::reject);
+        ConverterApp app(h.profile, h.window);
+        QVERIFY(!app.InitInstance(TextFromQString(h.Gtm("航點.gtm"))));
         QCOMPARE(h.Listed(), (QStringList{"HOME        13", "中文        -3"}));
-        QCOMPARE(h.Item<QLabel>(IDC_WAYPOINT_COUNT)->text(), QStringLiteral("2"));
         QCOMPARE(QSettings("Tavrin", "Moskel").value("Dialog/GTMFile"),
                  QVariant(h.Path("航點.gtm")));
         QCOMPARE(QString::fromStdString(h.profile.GetProfileString(kProfileSection, kGtmFileEntry)),
@@ -160,7 +150,7 @@ private slots:
 
     void messageBoxesShowTheTextsWithoutAnIcon() {
         Harness h;
-        QtMessageBoxes& boxes = static_cast<QtMessageBoxes&>(h.window.messages());
+        MessageBoxes& boxes = h.window.messages();
         QVERIFY(boxes.AskYesNo(IDS_DATUM_HUTZUSHAN));
         h.answer = Box::No;
         QVERIFY(!boxes.AskYesNo(IDS_DATUM_HUTZUSHAN));
@@ -173,7 +163,8 @@ private slots:
                               {LoadQString(IDS_DATUM_UNSUPPORTED), Box::Ok, Box::NoIcon}}));
     }
 
-    void aDroppedFileIsListed() {
+    // Dropped local files reach the steps; so does a click on List.
+    void listsWhatIsDroppedOrTyped() {
         Harness h;
         h.Start().show();
         const auto drop = [&](const QList<QUrl>& urls) {
@@ -185,13 +176,17 @@ private slots:
             if (enter.isAccepted()) QApplication::sendEvent(&h.window, &dropped);
             return enter.isAccepted();
         };
-        const QUrl file = QUrl::fromLocalFile(h.Gtm("dropped.gtm"));
+        const QUrl file = QUrl::fromLocalFile(h.Gtm("航點.gtm"));
         QVERIFY(!drop({QUrl("https://example.com/remote.gtm")}));
         QVERIFY(drop({file, file}));
         QCOMPARE(h.Listed(), QStringList());
         QVERIFY(drop({file}));
-        QCOMPARE(h.Item<QLineEdit>(IDC_GTM_PATH)->text(), h.Path("dropped.gtm"));
-        QCOMPARE(h.Listed().size(), 2);
+        QCOMPARE(h.Item<QLineEdit>(IDC_GTM_PATH)->text(), h.Path("航點.gtm"));
+        QCOMPARE(h.Item<QLabel>(IDC_WAYPOINT_COUNT)->text(), QStringLiteral("2"));
+
+        h.Item<QLineEdit>(IDC_GTM_PATH)->setText(h.Path("missing.gtm"));
+        h.Item<QPushButton>(IDC_LIST_WAYPOINTS)->click();
+        QCOMPARE(h.Item<QLabel>(IDC_WAYPOINT_COUNT)->text(), QStringLiteral("0"));
     }
 };
 

@@ -14,23 +14,19 @@
 
 namespace quendra::testing {
 
-class FakeListBox : public WaypointListBox {
-public:
-    void AddLine(std::string_view line) override { lines.emplace_back(line); }
-    void ResetContent() override { lines.clear(); }
-    std::vector<std::string> lines;
-};
-
-class FakeWindow : public DialogWindow {
+// The window and its list box in one.
+class FakeWindow : public DialogWindow, public WaypointListBox {
 public:
     std::string GetPathText() const override { return pathText; }
     void SetPathText(const std::string& text) override { pathText = text; }
-    WaypointListBox* WaypointList() override { return &list; }
+    WaypointListBox* WaypointList() override { return this; }
     void SetCountText(const std::string& text) override { countText = text; }
     void EndDialog(DialogResult result) override { ended = result; }
+    void AddLine(std::string_view line) override { lines.emplace_back(line); }
+    void ResetContent() override { lines.clear(); }
 
     std::string pathText;
-    FakeListBox list;
+    std::vector<std::string> lines;
     std::string countText;
     int ended = 0;  // 0 while the dialog runs
 };
@@ -51,7 +47,7 @@ public:
 
 class FakeProfile : public Profile {
 public:
-    void SetRegistryKey(const std::string& key) override { registryKey = key; }
+    void SetRegistryKey(const std::string&) override {}
     std::string GetProfileString(const std::string& section, const std::string& entry,
                                  const std::string& defaultValue) const override {
         auto found = values.find({section, entry});
@@ -62,7 +58,6 @@ public:
         values[{section, entry}] = value;
         return true;
     }
-    std::string registryKey;
     std::map<std::pair<std::string, std::string>, std::string> values;
 };
 
