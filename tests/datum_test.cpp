@@ -1,5 +1,4 @@
-// The datum check: WGS84 passes, Hu-Tzu-Shan is shifted on Yes, the rest is refused. That
-// a second Convert neither asks nor shifts again is held by the dialog's tests.
+// The datum check: WGS84 passes, Hu-Tzu-Shan is shifted once on Yes, the rest is refused.
 #include <gtest/gtest.h>
 
 #include "res/string_table.h"
@@ -40,6 +39,11 @@ TEST(CheckDatum, PassesAsksOrRefusesByTheDatumCode) {
         EXPECT_EQ(set.CheckDatum(messages), c.proceeds);
         EXPECT_EQ(messages.asked, c.asked);
         EXPECT_EQ(messages.shown, c.shown);
+        // A second check (Convert again after a cancelled save) neither asks nor shifts.
+        if (c.proceeds) {
+            EXPECT_TRUE(set.CheckDatum(messages));
+        }
+        EXPECT_EQ(messages.asked, c.asked);
         EXPECT_EQ(set.records[1].latitude, c.shifted ? -10.0 - 0.00178 : -10.0);
         EXPECT_EQ(set.records[1].longitude, c.shifted ? -60.0 + 0.00823 : -60.0);
         if (!c.shifted) continue;
