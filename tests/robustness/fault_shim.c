@@ -41,39 +41,30 @@ static const char* Env(const char* name) {
     return value != NULL ? value : "";
 }
 
-static void Arm(const char* path) {
-    const char* dir = Env("QUENDRA_FAULT_DIR");
-    size_t length = strlen(dir);
-    if (!armed && path != NULL && length > 0 && strncmp(path, dir, length) == 0) armed = 1;
-}
-
 static int Tracked(int fd) {
     return fd >= 0 && fd < (int)sizeof uses && uses[fd] != 0;
 }
 
 // Counts the call; nonzero when it is the one to fail (errno is then set).
 static int Fault(const char* kind, int fd) {
-    char line[64];
-    const char* report = Env("QUENDRA_FAULT_REPORT");
-    int chosen = ++counted == atol(Env("QUENDRA_FAULT_CALL"));
-    if (*report) {
-        int out = REAL(open)(report, O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC, 0644);
-        char use[4] = "";
-        if (fd >= 0) snprintf(use, sizeof use, "(%c)", uses[fd]);
-        int n = snprintf(line, sizeof line, "%ld %s%s\n", counted, kind, use);
-        if (out >= 0) {
-            if (REAL(write)(out, line, (size_t)n) < 0) abort();
-            REAL(close)(out);
-        }
+    char line[64], use[4] = "";
+    if (fd >= 0) snprintf(use, sizeof use, "(%c)", uses[fd]);
+    int n = snprintf(line, sizeof line, "%ld %s%s\n", ++counted, kind, use);
+    int out =
+        REAL(open)(Env("QUENDRA_FAULT_REPORT"), O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC, 0644);
+    if (out >= 0) {
+        if (REAL(write)(out, line, (size_t)n) < 0) abort();
+        REAL(close)(out);
     }
-    if (!chosen) return 0;
+    if (counted != atol(Env("QUENDRA_FAULT_CALL"))) return 0;
     errno = atoi(Env("QUENDRA_FAULT_ERRNO"));
     if (errno == 0) raise(SIGKILL);
     return 1;
 }
 
 static int PathCall(const char* kind, const char* path) {
-    Arm(path);
+    const char* dir = Env("QUENDRA_FAULT_DIR");
+    if (path != NULL && *dir && strncmp(path, dir, strlen(dir)) == 0) armed = 1;
     return armed && Fault(kind, -1);
 }
 
@@ -158,10 +149,6 @@ int lstat(const char* path, struct stat* info) {
     return PathCall("lstat", path) ? -1 : REAL(lstat)(path, info);
 }
 
-ssize_t readlink(const char* path, char* buffer, size_t size) {
-    return PathCall("readlink", path) ? -1 : REAL(readlink)(path, buffer, size);
-}
-
 int faccessat(int dir, const char* path, int mode, int flags) {
     return PathCall("faccessat", path) ? -1 : REAL(faccessat)(dir, path, mode, flags);
 }
@@ -172,8 +159,4 @@ int linkat(int fromDir, const char* from, int toDir, const char* to, int flags) 
 
 int renameat(int fromDir, const char* from, int toDir, const char* to) {
     return PathCall("renameat", to) ? -1 : REAL(renameat)(fromDir, from, toDir, to);
-}
-
-int unlinkat(int dir, const char* path, int flags) {
-    return PathCall("unlinkat", path) ? -1 : REAL(unlinkat)(dir, path, flags);
 }
