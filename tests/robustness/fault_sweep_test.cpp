@@ -9,7 +9,6 @@
 
 #include <gtest/gtest.h>
 
-#include <algorithm>
 #include <cerrno>
 #include <csignal>
 #include <cstdlib>
@@ -62,7 +61,6 @@ TEST(FaultSweep, EveryIoCallOfAConversionFailsWithItsCauseAndLosesNothing) {
             testing::RunProgram(conditions, {GTM2WTR_PATH, input, output});
         std::ifstream in(report);
         for (std::string number, kind; in >> number >> kind;) calls.push_back(kind);
-        in.close();
         fs::remove(report);
         return result;
     };
@@ -80,14 +78,12 @@ TEST(FaultSweep, EveryIoCallOfAConversionFailsWithItsCauseAndLosesNothing) {
                             (tmpfile ? "openat-tmpfile " : "openat ") +
                             "fchown(w) fchmod(w) write(w) write(w) fsync(w) " +
                             (tmpfile ? "linkat " : "") + "close(w) renameat fsync(d) close(d) ");
-        // Where a kill leaves the new file under its temporary name.
-        auto position = [&](const char* kind) {
-            return static_cast<std::size_t>(std::find(calls.begin(), calls.end(), kind) -
-                                            calls.begin()) +
-                   1;
-        };
-        const std::size_t named = position(tmpfile ? "linkat" : "openat");
-        const std::size_t renamed = position("renameat");
+        // A kill leaves the new file under its temporary name after `named`, to `renamed`.
+        std::size_t named = 0, renamed = 0;
+        for (std::size_t call = 1; call <= calls.size(); ++call) {
+            if (calls[call - 1] == (tmpfile ? "linkat" : "openat")) named = call;
+            if (calls[call - 1] == "renameat") renamed = call;
+        }
 
         for (std::size_t call = 1; call <= calls.size(); ++call) {
             const std::string& kind = calls[call - 1];

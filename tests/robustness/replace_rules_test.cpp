@@ -33,8 +33,9 @@ const std::string kCannotWrite = "cannot write the WTR file: ";
 
 struct Case {
     const char* what;
-    // Puts in place what the output path names, and returns the path.
-    std::function<fs::path(const fs::path& dir, const fs::path& input)> arrange;
+    const char* output;  // in the test's folder, or absolute
+    // Puts in place what the output path names.
+    std::function<void(const fs::path& output, const fs::path& input)> make;
     std::string says;  // the cause gtm2wtr gives; empty when the conversion succeeds
     std::optional<rlim_t> fileSizeLimit = {};
     bool notAsRoot = false;  // root may write into any folder
@@ -48,96 +49,64 @@ struct stat Stat(const fs::path& path) {
 
 TEST(ReplaceRules, WhatASaveMayReplaceAndWhatAFailedOneLeaves) {
     const Bytes gtm = testing::GtmBuilder().Add({}).Build();
-    auto oldFile = [](const fs::path& path, mode_t mode) {
-        testing::WriteBytes(path, Bytes(100, 'o'));
-        ::chmod(path.c_str(), mode);
-        return path;
+    auto oldFile = [](mode_t mode) {
+        return [mode](const fs::path& at, const fs::path&) {
+            testing::WriteBytes(at, Bytes(100, 'o'));
+            ::chmod(at.c_str(), mode);
+        };
     };
-    auto made = [](const fs::path& path, int made) {
-        EXPECT_EQ(made, 0) << path;
-        return path;
-    };
+    const std::string notRegular = kCannotWrite + "not a regular file",
+                      same = kCannotWrite + "same file as the input";
     const bool root = ::geteuid() == 0;
     const Case cases[] = {
         // Only root can make a device node; anyone else may safely be given the real one.
-        {"a device",
-         [&](const fs::path& dir, const fs::path&) -> fs::path {
-             if (!root) return "/dev/null";
-             return made(dir / "null",
-                         ::mknod((dir / "null").c_str(), S_IFCHR | 0666, makedev(1, 3)));
+        {"a device", root ? "null" : "/dev/null",
+         [&](auto& at, auto&) {
+             EXPECT_TRUE(!root || ::mknod(at.c_str(), S_IFCHR | 0666, makedev(1, 3)) == 0);
          },
-         kCannotWrite + "not a regular file"},
-        {"a FIFO",
-         [&](const fs::path& dir, const fs::path&) {
-             return made(dir / "fifo", ::mkfifo((dir / "fifo").c_str(), 0666));
-         },
-         kCannotWrite + "not a regular file"},
-        {"a folder",
-         [](const fs::path& dir, const fs::path&) {
-             fs::create_directory(dir / "folder.wtr");
-             return dir / "folder.wtr";
-         },
-         kCannotWrite + "not a regular file"},
-        {"the input itself", [](const fs::path&, const fs::path& input) { return input; },
-         kCannotWrite + "same file as the input"},
-        {"a link to the input",
-         [](const fs::path& dir, const fs::path& input) {
-             fs::create_symlink(input.filename(), dir / "link.wtr");
-             return dir / "link.wtr";
-         },
-         kCannotWrite + "same file as the input"},
-        {"a hard link to the input",
-         [](const fs::path& dir, const fs::path& input) {
-             fs::create_hard_link(input, dir / "hard.wtr");
-             return dir / "hard.wtr";
-         },
-         kCannotWrite + "same file as the input"},
+         notRegular},
+        {"a FIFO", "fifo", [](auto& at, auto&) { EXPECT_EQ(::mkfifo(at.c_str(), 0666), 0); },
+         notRegular},
+        {"a folder", "folder.wtr", [](auto& at, auto&) { fs::create_directory(at); }, notRegular},
+        {"the input itself", "in.gtm", [](auto&, auto&) {}, same},
+        {"a link to the input", "link.wtr",
+         [](auto& at, auto& input) { fs::create_symlink(input.filename(), at); }, same},
+        {"a hard link to the input", "hard.wtr",
+         [](auto& at, auto& input) { fs::create_hard_link(input, at); }, same},
         // The new file goes where the link leads; the link stays a link.
-        {"a link into another folder",
-         [&](const fs::path& dir, const fs::path&) {
-             fs::create_directory(dir / "other");
-             oldFile(dir / "other" / "target.wtr", 0644);
-             fs::create_symlink("other/target.wtr", dir / "link.wtr");
-             return dir / "link.wtr";
+        {"a link into another folder", "link.wtr",
+         [&](auto& at, auto& input) {
+             fs::create_directory(at.parent_path() / "other");
+             oldFile(0644)(at.parent_path() / "other" / "target.wtr", input);
+             fs::create_symlink("other/target.wtr", at);
          },
          ""},
-        {"a link to no file yet",
-         [](const fs::path& dir, const fs::path&) {
-             fs::create_symlink("made.wtr", dir / "dangling.wtr");
-             return dir / "dangling.wtr";
-         },
-         ""},
-        {"a private file",
-         [&](const fs::path& dir, const fs::path&) { return oldFile(dir / "private.wtr", 0600); },
-         ""},
-        {"a file shared with its group",
-         [&](const fs::path& dir, const fs::path&) { return oldFile(dir / "shared.wtr", 0660); },
-         ""},
+        {"a link to no file yet", "dangling.wtr",
+         [](auto& at, auto&) { fs::create_symlink("made.wtr", at); }, ""},
+        {"a private file", "private.wtr", oldFile(0600), ""},
+        {"a file shared with its group", "shared.wtr", oldFile(0660), ""},
         // Refused even for root, who could write it: the mode says to keep it.
-        {"a read-only file",
-         [&](const fs::path& dir, const fs::path&) { return oldFile(dir / "readonly.wtr", 0444); },
-         kCannotWrite + "Permission denied"},
+        {"a read-only file", "readonly.wtr", oldFile(0444), kCannotWrite + "Permission denied"},
         // The old file itself may still be written: replacing it in place would succeed.
         {"a file in a read-only folder",
-         [&](const fs::path& dir, const fs::path&) {
-             fs::create_directory(dir / "locked");
-             oldFile(dir / "locked" / "old.wtr", 0644);
-             fs::permissions(dir / "locked", fs::perms(0555));
-             return dir / "locked" / "old.wtr";
+         "locked/old.wtr",
+         [&](auto& at, auto& input) {
+             fs::create_directory(at.parent_path());
+             oldFile(0644)(at, input);
+             fs::permissions(at.parent_path(), fs::perms(0555));
          },
          kCannotWrite + "the folder is not writable",
          {},
          true},
         // The one write of the file is cut short, then fails as on a full disk.
-        {"a disk a byte short of the file",
-         [&](const fs::path& dir, const fs::path&) { return oldFile(dir / "full.wtr", 0644); },
+        {"a disk a byte short of the file", "full.wtr", oldFile(0644),
          kCannotWrite + "File too large", kWtrSize - 1},
         // No writer ever opens it: a blocking open would wait until the child's alarm.
-        {"an input that is a FIFO",
-         [&](const fs::path& dir, const fs::path& input) {
+        {"an input that is a FIFO", "old.wtr",
+         [&](auto& at, auto& input) {
+             oldFile(0644)(at, input);
              fs::remove(input);
-             made(input, ::mkfifo(input.c_str(), 0644));
-             return oldFile(dir / "old.wtr", 0644);
+             EXPECT_EQ(::mkfifo(input.c_str(), 0644), 0);
          },
          "in.gtm: cannot open the file: not a regular file"},
     };
@@ -151,7 +120,8 @@ TEST(ReplaceRules, WhatASaveMayReplaceAndWhatAFailedOneLeaves) {
             testing::TempDir dir;
             const fs::path input = dir / "in.gtm";
             testing::WriteBytes(input, gtm);
-            const fs::path output = c.arrange(dir.path(), input);
+            const fs::path output = dir / c.output;
+            c.make(output, input);
             // Everything belongs to nobody, so root also replaces a file it does not own.
             if (root) {
                 ::lchown(dir.path().c_str(), nobody->pw_uid, nobody->pw_gid);
