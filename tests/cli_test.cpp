@@ -12,6 +12,7 @@
 
 #include "res/string_table.h"
 #include "tests/support/gtm_builder.h"
+#include "tests/support/gzip.h"
 #include "tests/support/temp_dir.h"
 
 namespace quendra {
@@ -26,24 +27,12 @@ struct CliRun {
     std::string out, err;
 };
 
-CliRun Gtm2wtr(std::vector<std::string> args, bool interactive = false, std::string answer = "") {
+CliRun Gtm2wtr(const std::vector<std::string>& args, bool interactive = false,
+               const std::string& answer = "") {
     std::ostringstream out, err;
     std::istringstream in(answer);
-    CliRun run;
-    run.exit = RunGtm2Wtr(args, {out, err, in, interactive});
-    run.out = out.str();
-    run.err = err.str();
-    return run;
-}
-
-// gtm2wtr takes paths as UTF-8 on every platform.
-std::string Utf8(const fs::path& path) {
-    std::u8string text = path.u8string();
-    return {text.begin(), text.end()};
-}
-
-fs::path FromUtf8(std::string_view text) {
-    return fs::path(std::u8string(text.begin(), text.end()));
+    const int exit = RunGtm2Wtr(args, {out, err, in, interactive});
+    return {exit, out.str(), err.str()};
 }
 
 Bytes Sample(std::uint16_t datum = 217) {
@@ -56,24 +45,33 @@ Bytes Sample(std::uint16_t datum = 217) {
 
 class Gtm2wtrTest : public ::testing::Test {
 protected:
+    // gtm2wtr takes paths as UTF-8 on every platform; folders are made as needed.
+    fs::path At(const std::string& name) {
+        return dir / fs::path(std::u8string(name.begin(), name.end()));
+    }
+    std::string Path(const std::string& name) {
+        const std::u8string text = At(name).u8string();
+        return {text.begin(), text.end()};
+    }
     std::string Write(const std::string& name, const Bytes& bytes) {
-        testing::WriteBytes(dir / FromUtf8(name), bytes);
+        fs::create_directories(At(name).parent_path());
+        testing::WriteBytes(At(name), bytes);
         return Path(name);
     }
-    std::string Path(const std::string& name) { return Utf8(dir / FromUtf8(name)); }
 
     testing::TempDir dir;
 };
 
-TEST_F(Gtm2wtrTest, ConvertsAndListsGtmAndWtrFilesInUtf8) {
-    std::string in = Write("a.gtm", Sample());
-    CliRun run = Gtm2wtr({in, Path("a.wtr")});
+// Hangul fits no Big5 or Western code page: only Unicode paths carry it.
+TEST_F(Gtm2wtrTest, ConvertsAndListsGtmAndWtrFilesWithPathsInUtf8) {
+    std::string in = Write("航點/서울.gtm", Sample()), out = Path("航點/高雄 資料.wtr");
+    CliRun run = Gtm2wtr({in, out});
     EXPECT_EQ(run.exit, 0) << run.err;
     EXPECT_EQ(run.out, "");
-    EXPECT_EQ(run.err, "gtm2wtr: wrote 2 waypoints to " + Path("a.wtr") + "\n");
-    EXPECT_EQ(testing::ReadBytes(dir / "a.wtr").size(), 16u + 2 * 64 + 32);
+    EXPECT_EQ(run.err, "gtm2wtr: wrote 2 waypoints to " + out + "\n");
+    EXPECT_EQ(testing::ReadBytes(At("航點/高雄 資料.wtr")).size(), 16u + 2 * 64 + 32);
 
-    for (const std::string& file : {in, Path("a.wtr")}) {
+    for (const std::string& file : {in, out}) {
         CliRun list = Gtm2wtr({"--list", "--codepage", "CP950", file});
         EXPECT_EQ(list.exit, 0);
         EXPECT_EQ(list.out, "中文        13\nHOME       -12\n") << file;
@@ -91,6 +89,7 @@ TEST_F(Gtm2wtrTest, RefusalsNameTheFileAndTheReasonAndWriteNothing) {
         Bytes input;
         const char* reason;
         bool list = false;
+        std::string_view message = {};  // the datum message, in its own words
     };
     const Case cases[] = {
         {"missing", false, {}, "cannot open"},
@@ -98,9 +97,8 @@ TEST_F(Gtm2wtrTest, RefusalsNameTheFileAndTheReasonAndWriteNothing) {
         {"foreign", true, Bytes(200, 'x'), "not a GTM file"},
         {"truncated", true, truncated, "the file is truncated"},
         {"none", true, GtmBuilder().Build(), "the file holds no waypoints"},
-        {"datum100", true, Sample(100), "datum code 100 refused"},
-        {"hutzushan", true, Sample(81), "Hu-Tzu-Shan datum refused"},
-        {"listmissing", false, {}, "cannot open", true},
+        {"datum216", true, Sample(216), "datum code 216 refused", false, kDatumUnsupportedText},
+        {"hutzushan", true, Sample(81), "Hu-Tzu-Shan datum refused", false, kDatumHuTzuShanText},
         {"listforeign", true, Bytes(200, 'x'), "neither a GTM nor a WTR file", true},
     };
     for (const Case& c : cases) {
@@ -110,16 +108,10 @@ TEST_F(Gtm2wtrTest, RefusalsNameTheFileAndTheReasonAndWriteNothing) {
         CliRun run = c.list ? Gtm2wtr({"--list", in}) : Gtm2wtr({in, Path("keep.wtr")});
         EXPECT_EQ(run.exit, 1);
         EXPECT_NE(run.err.find("gtm2wtr: " + in + ": " + c.reason), std::string::npos) << run.err;
+        EXPECT_NE(run.err.find(c.message), std::string::npos) << run.err;
         EXPECT_EQ(run.out, "");
         EXPECT_EQ(testing::ReadBytes(dir / "keep.wtr"), (Bytes{'o', 'l', 'd'}));
     }
-}
-
-TEST_F(Gtm2wtrTest, PrintsTheDatumMessagesInTheirOwnWords) {
-    EXPECT_NE(Gtm2wtr({Write("o.gtm", Sample(216)), Path("o.wtr")}).err.find(kDatumUnsupportedText),
-              std::string::npos);
-    EXPECT_NE(Gtm2wtr({Write("h.gtm", Sample(81)), Path("h.wtr")}).err.find(kDatumHuTzuShanText),
-              std::string::npos);
 }
 
 TEST_F(Gtm2wtrTest, HuTzuShanFollowsTheOptionOrTheAnswer) {
@@ -157,17 +149,12 @@ TEST_F(Gtm2wtrTest, UsageErrorsExitWithTwoAndHelpAndVersionWithZero) {
     std::string in = Write("a.gtm", Sample());
     const std::vector<std::vector<std::string>> cases = {
         {},
-        {in},
         {in, Path("a.wtr"), Path("b.wtr")},
         {"--bogus", in, Path("a.wtr")},
-        {"--hu-tzu-shan=maybe", in, Path("a.wtr")},
-        {"--codepage"},
         {"--codepage", "NO-SUCH-CODEPAGE", "--list", in},
-        {"--list"},
         {"--list", in, in},
         {"--list", "--hu-tzu-shan=shift", in},
-        {"-d"},
-        {"-d", Utf8(dir.path())},
+        {"-d", Path("")},
     };
     for (const auto& args : cases) {
         CliRun run = Gtm2wtr(args);
@@ -183,9 +170,7 @@ TEST_F(Gtm2wtrTest, UsageErrorsExitWithTwoAndHelpAndVersionWithZero) {
 }
 
 TEST_F(Gtm2wtrTest, BatchGoesOnPastFailuresAndReportsEachInOrder) {
-    fs::create_directories(dir / "out");
-    fs::create_directories(dir / "other");
-    testing::WriteBytes(dir / "out" / "tokyo.wtr", {'o', 'l', 'd'});
+    Write("輸出 資料/tokyo.wtr", {'o', 'l', 'd'});
     const std::vector<std::string> inputs = {
         Write("alpha.gtm", Sample()),
         Path("missing.gtm"),
@@ -195,29 +180,32 @@ TEST_F(Gtm2wtrTest, BatchGoesOnPastFailuresAndReportsEachInOrder) {
         Write("no-extension", Sample()),
         // Not blocked by the missing input of the same name.
         Write("other/missing.gtm", Sample()),
+        Write("航點/台北.gtm", Sample()),
     };
-    std::vector<std::string> args = {"-d", Path("out")};
+    std::vector<std::string> args = {"-d", Path("輸出 資料")};
     args.insert(args.end(), inputs.begin(), inputs.end());
     CliRun run = Gtm2wtr(args);
     EXPECT_EQ(run.exit, 1);
 
     std::vector<std::string> names;
-    for (const auto& entry : fs::directory_iterator(dir / "out")) {
-        names.push_back(Utf8(entry.path().filename()));
+    for (const auto& entry : fs::directory_iterator(At("輸出 資料"))) {
+        const std::u8string name = entry.path().filename().u8string();
+        names.emplace_back(name.begin(), name.end());
     }
     std::sort(names.begin(), names.end());
     EXPECT_EQ(names, (std::vector<std::string>{"alpha.wtr", "missing.wtr", "no-extension.wtr",
-                                               "tokyo.wtr", "trip.2024.wtr"}));
-    EXPECT_EQ(testing::ReadBytes(dir / "out" / "tokyo.wtr"), (Bytes{'o', 'l', 'd'}));
+                                               "tokyo.wtr", "trip.2024.wtr", "台北.wtr"}));
+    EXPECT_EQ(testing::ReadBytes(At("輸出 資料/tokyo.wtr")), (Bytes{'o', 'l', 'd'}));
 
     const std::string reports[] = {
-        "wrote 2 waypoints to " + Utf8(dir / "out" / "alpha.wtr"),
+        "wrote 2 waypoints to " + Path("輸出 資料/alpha.wtr"),
         inputs[1] + ": cannot open",
         inputs[2] + ": datum code 100 refused",
-        "wrote 2 waypoints to " + Utf8(dir / "out" / "trip.2024.wtr"),
+        "wrote 2 waypoints to " + Path("輸出 資料/trip.2024.wtr"),
         inputs[4] + ": skipped: an earlier input was already written as",
-        "wrote 2 waypoints to " + Utf8(dir / "out" / "no-extension.wtr"),
-        "wrote 2 waypoints to " + Utf8(dir / "out" / "missing.wtr"),
+        "wrote 2 waypoints to " + Path("輸出 資料/no-extension.wtr"),
+        "wrote 2 waypoints to " + Path("輸出 資料/missing.wtr"),
+        "wrote 2 waypoints to " + Path("輸出 資料/台北.wtr"),
     };
     std::size_t at = 0;
     for (const std::string& report : reports) {
@@ -227,29 +215,119 @@ TEST_F(Gtm2wtrTest, BatchGoesOnPastFailuresAndReportsEachInOrder) {
     }
 }
 
-TEST_F(Gtm2wtrTest, PathsOutsideAsciiReachTheFileSystemIntact) {
-    // Seoul in Hangul fits no Big5 or Western code page: only Unicode paths carry it.
-    fs::create_directories(dir / FromUtf8("航點"));
-    fs::create_directories(dir / FromUtf8("輸出 資料"));
-    std::string taipei = Write("航點/台北.gtm", Sample());
-    std::string seoul = Write("航點/서울.gtm", Sample());
-    EXPECT_EQ(Gtm2wtr({"-d", Path("輸出 資料"), taipei, seoul}).exit, 0);
-    EXPECT_EQ(Gtm2wtr({seoul, Path("航點/高雄.wtr")}).exit, 0);
-    for (const char* wtr : {"輸出 資料/台北.wtr", "輸出 資料/서울.wtr", "航點/高雄.wtr"}) {
-        EXPECT_EQ(testing::ReadBytes(dir / FromUtf8(wtr)).size(), 176u) << wtr;
+// Enough waypoints, with comments, that deflate makes several blocks of them.
+Bytes ManyWaypoints() {
+    testing::GtmBuilder builder;
+    for (int i = 0; i < 2000; ++i) {
+        builder.Add({.name = "W" + std::to_string(i * 7919),
+                     .comment = std::string(static_cast<std::size_t>(i % 37), 'c'),
+                     .altitude = static_cast<float>(i)});
+    }
+    return builder.Build();
+}
+
+Bytes Join(std::initializer_list<Bytes> parts) {
+    Bytes joined;
+    for (const Bytes& part : parts) joined.insert(joined.end(), part.begin(), part.end());
+    return joined;
+}
+
+// Compressed GTM files: known by their first bytes whatever their name, converted to the
+// same bytes as the plain file and listed alike; a compressed file that is foreign, cut,
+// damaged or lies about its size is refused with its reason and nothing written.
+class CompressedGtm : public Gtm2wtrTest {
+protected:
+    const Bytes plain = ManyWaypoints();
+    const Bytes gz = testing::Gzip(plain);
+};
+
+TEST_F(CompressedGtm, ConvertsAndListsLikeThePlainFileWhateverItIsCalled) {
+    const std::size_t half = plain.size() / 2;
+    // Each converts to its name up to the first dot, and .wtr.
+    std::vector<std::pair<std::string, Bytes>> cases = {
+        {"plain.gtm", plain},
+        {"trip.gtm.gz", gz},
+        {"LOUD.GTM.GZ", gz},
+        {"compressed-but-named.gtm", gz},
+        // Members joined as `cat a.gz b.gz` makes them, an empty one among them; the
+        // signature spans the first two.
+        {"members.gtz",
+         Join({testing::Gzip(Bytes(plain.begin(), plain.begin() + 7)), testing::Gzip({}),
+               testing::Gzip(Bytes(plain.begin() + 7, plain.begin() + half)),
+               testing::Gzip(Bytes(plain.begin() + half, plain.end()))})},
+        // Compressed far more than waypoints are, so its stated size is not believed at first.
+        {"mostly-zeros.gtz", testing::Gzip(Join({plain, Bytes(8 << 20, 0)}))},
+        // What follows the last member without starting another is ignored, as gzip -d does.
+        {"padded.gtz", Join({gz, Bytes(300, 0)})},
+    };
+#ifndef _WIN32
+    // gzip itself, which also stores the original name in the header.
+    ASSERT_EQ(std::system(
+                  ("gzip -c " + Write("by-gzip.gtm", plain) + " >" + Path("by-gzip.gtz")).c_str()),
+              0);
+    cases.push_back({"by-gzip.gtz", testing::ReadBytes(dir / "by-gzip.gtz")});
+#endif
+    fs::create_directory(dir / "out");
+    std::vector<std::string> args = {"-d", Path("out")};
+    for (const auto& [input, bytes] : cases) args.push_back(Write(input, bytes));
+    CliRun run = Gtm2wtr(args);
+    ASSERT_EQ(run.exit, 0) << run.err;
+
+    const Bytes expected = testing::ReadBytes(dir / "out" / "plain.wtr");
+    ASSERT_EQ(expected.size(), 16u + 64 * 2000 + 32);
+    const std::string listed = Gtm2wtr({"--list", Path("plain.gtm")}).out;
+    for (const auto& [input, bytes] : cases) {
+        SCOPED_TRACE(input);
+        EXPECT_EQ(testing::ReadBytes(dir / "out" / (input.substr(0, input.find('.')) + ".wtr")),
+                  expected);
+        CliRun list = Gtm2wtr({"--list", Path(input)});
+        EXPECT_EQ(list.exit, 0) << list.err;
+        EXPECT_EQ(list.out, listed);
     }
 }
 
-#ifndef _WIN32  // a POSIX shell and wait status; scripts/windows-check.sh runs the .exe
-TEST(Gtm2wtrExecutable, ExitsWithTheStatusOfTheRun) {
-    // The real binary, to be sure main passes arguments and the status through.
-    const std::string binary = GTM2WTR_PATH;
-    EXPECT_EQ(WEXITSTATUS(std::system((binary + " --version >/dev/null").c_str())), 0);
-    EXPECT_EQ(WEXITSTATUS(std::system((binary + " 2>/dev/null").c_str())), 2);
-    EXPECT_EQ(
-        WEXITSTATUS(std::system((binary + " /nonexistent.gtm /tmp/x.wtr 2>/dev/null").c_str())), 1);
+TEST_F(CompressedGtm, RefusalsSayWhyAndWriteNothing) {
+    Bytes badCrc = gz, badSize = gz, badData = gz, foreignDamaged = testing::Gzip(Bytes(5000, 'x'));
+    badCrc[badCrc.size() - 8] ^= 1;
+    badSize[badSize.size() - 4] ^= 1;  // the trailer's last field: the inflated size
+    badData[badData.size() / 2] ^= 0x55;
+    foreignDamaged[foreignDamaged.size() - 8] ^= 1;
+    const std::string notGtm = "not a GTM file", cut = "the compressed file is truncated",
+                      damaged = "the compressed file is damaged";
+    struct Case {
+        const char* what;
+        Bytes bytes;
+        const std::string& reason;
+    };
+    const Case cases[] = {
+        // Refused on its first bytes: the damage at its end is never reached.
+        {"a compressed text file, damaged at the end", foreignDamaged, notGtm},
+        {"a compressed empty file", testing::Gzip({}), notGtm},
+        {"cut inside the header", Bytes(gz.begin(), gz.begin() + 6), cut},
+        {"cut inside the data", Bytes(gz.begin(), gz.begin() + gz.size() / 2), cut},
+        {"cut inside the trailer", Bytes(gz.begin(), gz.end() - 3), cut},
+        {"a second member cut short", Join({gz, Bytes(gz.begin(), gz.begin() + 30)}), cut},
+        {"a wrong checksum", badCrc, damaged},
+        {"damaged data", badData, damaged},
+        {"a trailer stating a size one off", badSize, damaged},
+        {"not deflate",
+         {0x1F, 0x8B, 7, 0, 0, 0, 0, 0, 0, 3, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10},
+         damaged},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        const std::string in = Write("in.gtz", c.bytes);
+        testing::WriteBytes(dir / "keep.wtr", {'o', 'l', 'd'});
+        for (const CliRun& run : {Gtm2wtr({in, Path("keep.wtr")}), Gtm2wtr({"--list", in})}) {
+            EXPECT_EQ(run.exit, 1);
+            EXPECT_EQ(run.out, "");
+            EXPECT_NE(run.err.find("gtm2wtr: " + in + ": " + c.reason), std::string::npos)
+                << run.err;
+        }
+        EXPECT_EQ(testing::ReadBytes(dir / "keep.wtr"), (Bytes{'o', 'l', 'd'}));
+        EXPECT_EQ(dir.Names().size(), 2u) << "a temporary file was left";
+    }
 }
-#endif
 
 }  // namespace
 }  // namespace quendra

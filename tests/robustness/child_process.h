@@ -50,8 +50,7 @@ inline bool Apply(const ChildConditions& conditions) {
     for (const auto& [name, value] : conditions.environment) {
         if (::setenv(name.c_str(), value.c_str(), 1) != 0) return false;
     }
-    rlim_t pages = 0;
-    if (conditions.extraAddressSpace) {
+    if (rlim_t pages = 0; conditions.extraAddressSpace) {
         if (!(std::ifstream("/proc/self/statm") >> pages)) return false;
         rlimit limit{pages * ::sysconf(_SC_PAGESIZE) + *conditions.extraAddressSpace,
                      RLIM_INFINITY};

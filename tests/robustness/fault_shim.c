@@ -41,39 +41,30 @@ static const char* Env(const char* name) {
     return value != NULL ? value : "";
 }
 
-static void Arm(const char* path) {
-    const char* dir = Env("QUENDRA_FAULT_DIR");
-    size_t length = strlen(dir);
-    if (!armed && path != NULL && length > 0 && strncmp(path, dir, length) == 0) armed = 1;
-}
-
 static int Tracked(int fd) {
     return fd >= 0 && fd < (int)sizeof uses && uses[fd] != 0;
 }
 
 // Counts the call; nonzero when it is the one to fail (errno is then set).
 static int Fault(const char* kind, int fd) {
-    char line[64];
-    const char* report = Env("QUENDRA_FAULT_REPORT");
-    int chosen = ++counted == atol(Env("QUENDRA_FAULT_CALL"));
-    if (*report) {
-        int out = REAL(open)(report, O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC, 0644);
-        char use[4] = "";
-        if (fd >= 0) snprintf(use, sizeof use, "(%c)", uses[fd]);
-        int n = snprintf(line, sizeof line, "%ld %s%s\n", counted, kind, use);
-        if (out >= 0) {
-            if (REAL(write)(out, line, (size_t)n) < 0) abort();
-            REAL(close)(out);
-        }
+    char line[64], use[4] = "";
+    if (fd >= 0) snprintf(use, sizeof use, "(%c)", uses[fd]);
+    int n = snprintf(line, sizeof line, "%ld %s%s\n", ++counted, kind, use);
+    int out =
+        REAL(open)(Env("QUENDRA_FAULT_REPORT"), O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC, 0644);
+    if (out >= 0) {
+        if (REAL(write)(out, line, (size_t)n) < 0) abort();
+        REAL(close)(out);
     }
-    if (!chosen) return 0;
+    if (counted != atol(Env("QUENDRA_FAULT_CALL"))) return 0;
     errno = atoi(Env("QUENDRA_FAULT_ERRNO"));
     if (errno == 0) raise(SIGKILL);
     return 1;
 }
 
 static int PathCall(const char* kind, const char* path) {
-    Arm(path);
+    const char* dir = Env("QUENDRA_FAULT_DIR");
+    if (path != NULL && *dir && strncmp(path, dir, strlen(dir)) == 0) armed = 1;
     return armed && Fault(kind, -1);
 }
 
@@ -126,54 +117,27 @@ int close(int fd) {
     return REAL(close)(fd);
 }
 
-ssize_t read(int fd, void* data, size_t size) {
-    return FdCall("read", fd) ? -1 : REAL(read)(fd, data, size);
-}
+// The rest pass the call on unless it is the one to fail: on the descriptor, or on `path`.
+#define ON_FD(type, name, params, ...)                           \
+    type name params {                                           \
+        return FdCall(#name, fd) ? -1 : REAL(name)(__VA_ARGS__); \
+    }
+#define ON_PATH(type, name, path, params, ...)                       \
+    type name params {                                               \
+        return PathCall(#name, path) ? -1 : REAL(name)(__VA_ARGS__); \
+    }
 
-ssize_t write(int fd, const void* data, size_t size) {
-    return FdCall("write", fd) ? -1 : REAL(write)(fd, data, size);
-}
-
-int fsync(int fd) {
-    return FdCall("fsync", fd) ? -1 : REAL(fsync)(fd);
-}
-
-int fstat(int fd, struct stat* info) {
-    return FdCall("fstat", fd) ? -1 : REAL(fstat)(fd, info);
-}
-
-int fchmod(int fd, mode_t mode) {
-    return FdCall("fchmod", fd) ? -1 : REAL(fchmod)(fd, mode);
-}
-
-int fchown(int fd, uid_t owner, gid_t group) {
-    return FdCall("fchown", fd) ? -1 : REAL(fchown)(fd, owner, group);
-}
-
-int stat(const char* path, struct stat* info) {
-    return PathCall("stat", path) ? -1 : REAL(stat)(path, info);
-}
-
-int lstat(const char* path, struct stat* info) {
-    return PathCall("lstat", path) ? -1 : REAL(lstat)(path, info);
-}
-
-ssize_t readlink(const char* path, char* buffer, size_t size) {
-    return PathCall("readlink", path) ? -1 : REAL(readlink)(path, buffer, size);
-}
-
-int faccessat(int dir, const char* path, int mode, int flags) {
-    return PathCall("faccessat", path) ? -1 : REAL(faccessat)(dir, path, mode, flags);
-}
-
-int linkat(int fromDir, const char* from, int toDir, const char* to, int flags) {
-    return PathCall("linkat", to) ? -1 : REAL(linkat)(fromDir, from, toDir, to, flags);
-}
-
-int renameat(int fromDir, const char* from, int toDir, const char* to) {
-    return PathCall("renameat", to) ? -1 : REAL(renameat)(fromDir, from, toDir, to);
-}
-
-int unlinkat(int dir, const char* path, int flags) {
-    return PathCall("unlinkat", path) ? -1 : REAL(unlinkat)(dir, path, flags);
-}
+ON_FD(ssize_t, read, (int fd, void* data, size_t size), fd, data, size)
+ON_FD(ssize_t, write, (int fd, const void* data, size_t size), fd, data, size)
+ON_FD(int, fsync, (int fd), fd)
+ON_FD(int, fstat, (int fd, struct stat* info), fd, info)
+ON_FD(int, fchmod, (int fd, mode_t mode), fd, mode)
+ON_FD(int, fchown, (int fd, uid_t owner, gid_t group), fd, owner, group)
+ON_PATH(int, stat, path, (const char* path, struct stat* info), path, info)
+ON_PATH(int, lstat, path, (const char* path, struct stat* info), path, info)
+ON_PATH(int, faccessat, path, (int dir, const char* path, int mode, int flags), dir, path, mode,
+        flags)
+ON_PATH(int, linkat, to, (int fromDir, const char* from, int toDir, const char* to, int flags),
+        fromDir, from, toDir, to, flags)
+ON_PATH(int, renameat, to, (int fromDir, const char* from, int toDir, const char* to), fromDir,
+        from, toDir, to)
