@@ -10,6 +10,7 @@
 #include "tests/support/fake_dialog.h"
 #include "tests/support/fake_messages.h"
 #include "tests/support/gtm_builder.h"
+#include "tests/support/gzip.h"
 #include "tests/support/temp_dir.h"
 
 namespace quendra::testing {
@@ -60,7 +61,7 @@ struct Harness {
 };
 
 // Every way a path reaches the list: at start, typed, browsed, dropped. 2.gtm holds two
-// waypoints, 1.gtm one, 0.gtm none.
+// waypoints, 2.gtz the same compressed, 1.gtm one, 0.gtm none.
 TEST(DialogSteps, ListingShowsTheFileAndRemembersItsPath) {
     enum How { kStart, kTyped, kBrowsed, kDropped };
     struct Case {
@@ -84,14 +85,17 @@ TEST(DialogSteps, ListingShowsTheFileAndRemembersItsPath) {
         {"one file dropped", "2.gtm", kDropped, {"1.gtm"}, "1.gtm", "1.gtm"},
         {"two files dropped", "2.gtm", kDropped, {"1.gtm", "2.gtm"}, "2.gtm", "2.gtm"},
         {"a folder dropped", "2.gtm", kDropped, {"."}, "2.gtm", "2.gtm"},
+        {"a compressed file dropped", "1.gtm", kDropped, {"2.gtz"}, "2.gtz", "2.gtz"},
     };
-    const std::map<std::string, Lines> contents{{"2.gtm", kListed}, {"1.gtm", {"WPT        100"}}};
+    const std::map<std::string, Lines> contents{
+        {"2.gtm", kListed}, {"2.gtz", kListed}, {"1.gtm", {"WPT        100"}}};
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
         Harness h;
         h.Gtm("2.gtm", TwoWaypoints());
         h.Gtm("1.gtm", GtmBuilder().Add({}));
         h.Gtm("0.gtm", GtmBuilder().Datum(0));
+        WriteBytes(h.dir / "2.gtz", Gzip(TwoWaypoints().Build()));
         if (*c.remembered) h.Stored(kGtmFileEntry) = h.Path(c.remembered);
         std::vector<std::string> given;
         for (const char* name : c.given) given.push_back(h.Path(name));
