@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "platform/codepage.h"
+#include "platform/path_text.h"
 #include "res/string_table.h"
 #include "waypoints/gtm_waypoint_set.h"
 #include "waypoints/wtr_waypoint_set.h"
@@ -64,23 +65,6 @@ struct Options {
     std::string codePage = kDefaultCodePage;
     std::vector<std::string> files;
 };
-
-std::filesystem::path ToPath(const std::string& arg) {
-#ifdef _WIN32
-    return std::filesystem::path(std::u8string(arg.begin(), arg.end()));
-#else
-    return std::filesystem::path(arg);
-#endif
-}
-
-std::string FromPath(const std::filesystem::path& path) {
-#ifdef _WIN32
-    std::u8string text = path.u8string();
-    return std::string(text.begin(), text.end());
-#else
-    return path.string();
-#endif
-}
 
 std::string_view Describe(FileError error) {
     switch (error) {
@@ -182,7 +166,7 @@ public:
                                    std::to_string(bad.longitude));
         }
         // The input is named so that the output can never replace it.
-        if (!wtr.Save(ToPath(output), ToPath(input))) {
+        if (!wtr.Save(PathFromText(output), PathFromText(input))) {
             return Fail(output, "cannot write the WTR file: " + wtr.saveError.message());
         }
         streams_.err << "gtm2wtr: wrote " << wtr.count
@@ -230,13 +214,12 @@ private:
 
     std::string Decode(std::string_view bytes) { return decoder_.Decode(bytes); }
 
-    // Reports a failed read with the system's reason.
     // The whole file, inflated when it is compressed (only GTM files come so; what a
-    // compressed file holds is checked as one).
+    // compressed file holds is checked as one). A failure is reported with its cause.
     bool Read(const std::string& file, std::vector<std::uint8_t>& data) {
         FileError error = FileError::None;
         std::error_code cause;
-        if (ReadGtmFile(ToPath(file), data, error, &cause)) return true;
+        if (ReadGtmFile(PathFromText(file), data, error, &cause)) return true;
         std::string reason(Describe(error));
         if (cause) reason += ": " + cause.message();
         return Fail(file, reason);
@@ -368,7 +351,7 @@ int RunGtm2Wtr(const std::vector<std::string>& args, CliStreams streams) {
         return tool.Convert(options.files[0], options.files[1]) ? kExitSuccess : kExitFailure;
     }
 
-    std::filesystem::path folder = ToPath(*options.outputFolder);
+    std::filesystem::path folder = PathFromText(*options.outputFolder);
     std::error_code error;
     if (!std::filesystem::is_directory(folder, error)) {
         streams.err << "gtm2wtr: " << *options.outputFolder << ": not a folder\n";
@@ -377,17 +360,17 @@ int RunGtm2Wtr(const std::vector<std::string>& args, CliStreams streams) {
     bool allConverted = true;
     std::set<std::filesystem::path> written;
     for (const std::string& input : options.files) {
-        std::filesystem::path output = folder / WtrNameFor(ToPath(input));
+        std::filesystem::path output = folder / WtrNameFor(PathFromText(input));
         // Two inputs of the same name would silently replace each other's result; a name
         // is taken only by a file written there.
         if (written.contains(output)) {
             streams.err << "gtm2wtr: " << input
-                        << ": skipped: an earlier input was already written as " << FromPath(output)
-                        << '\n';
+                        << ": skipped: an earlier input was already written as "
+                        << TextFromPath(output) << '\n';
             allConverted = false;
             continue;
         }
-        if (tool.Convert(input, FromPath(output))) {
+        if (tool.Convert(input, TextFromPath(output))) {
             written.insert(output);
         } else {
             allConverted = false;

@@ -94,8 +94,7 @@ bool WtrWaypointSet::BuildFrom(std::int32_t gtmCount, const GtmWaypoint* gtmReco
     return true;
 }
 
-bool WtrWaypointSet::Save(const std::filesystem::path& path,
-                          const std::filesystem::path& input) const {
+bool WtrWaypointSet::Save(const std::filesystem::path& path, const std::filesystem::path& input) {
     saveError.clear();
     if (count <= 0 || !records) {
         saveError = std::make_error_code(std::errc::invalid_argument);

@@ -45,7 +45,7 @@ public:
     // SafeFileWriter; on failure any existing file is left as it was. A non-empty `input`
     // naming the same file as `path` (after links) is refused before anything is written.
     // `saveError` then holds the cause; it is cleared by a successful save.
-    bool Save(const std::filesystem::path& path, const std::filesystem::path& input = {}) const;
+    bool Save(const std::filesystem::path& path, const std::filesystem::path& input = {});
     // Appends a display line (name and altitude) per waypoint. A file that ends inside
     // a record or has no track marker fails with count 0.
     virtual bool Load(const std::filesystem::path& path, LineSink& list);
@@ -58,7 +58,7 @@ public:
     std::int32_t badWaypoint = -1;
     // Why the last Save failed: a system error, or FileIoErrc (not a regular file, same
     // file as the input, folder not writable).
-    mutable std::error_code saveError;
+    std::error_code saveError;
 };
 
 }  // namespace quendra
