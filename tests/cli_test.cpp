@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/path_text.h"
 #include "res/string_table.h"
 #include "tests/support/gtm_builder.h"
 #include "tests/support/gzip.h"
@@ -197,15 +198,19 @@ TEST_F(Gtm2wtrTest, BatchGoesOnPastFailuresAndReportsEachInOrder) {
                                                "tokyo.wtr", "trip.2024.wtr", "台北.wtr"}));
     EXPECT_EQ(testing::ReadBytes(At("輸出 資料/tokyo.wtr")), (Bytes{'o', 'l', 'd'}));
 
+    // Named as the program joins them: with the system's separator.
+    const auto wrote = [&](const std::string& name) {
+        return "wrote 2 waypoints to " + TextFromPath(At("輸出 資料") / PathFromText(name));
+    };
     const std::string reports[] = {
-        "wrote 2 waypoints to " + Path("輸出 資料/alpha.wtr"),
+        wrote("alpha.wtr"),
         inputs[1] + ": cannot open",
         inputs[2] + ": datum code 100 refused",
-        "wrote 2 waypoints to " + Path("輸出 資料/trip.2024.wtr"),
+        wrote("trip.2024.wtr"),
         inputs[4] + ": skipped: an earlier input was already written as",
-        "wrote 2 waypoints to " + Path("輸出 資料/no-extension.wtr"),
-        "wrote 2 waypoints to " + Path("輸出 資料/missing.wtr"),
-        "wrote 2 waypoints to " + Path("輸出 資料/台北.wtr"),
+        wrote("no-extension.wtr"),
+        wrote("missing.wtr"),
+        wrote("台北.wtr"),
     };
     std::size_t at = 0;
     for (const std::string& report : reports) {
