@@ -6,8 +6,10 @@
 #include <algorithm>
 #include <cstdlib>
 #include <cstring>
+#include <optional>
 #include <sstream>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "platform/path_text.h"
@@ -47,13 +49,8 @@ Bytes Sample(std::uint16_t datum = 217) {
 class Gtm2wtrTest : public ::testing::Test {
 protected:
     // gtm2wtr takes paths as UTF-8 on every platform; folders are made as needed.
-    fs::path At(const std::string& name) {
-        return dir / fs::path(std::u8string(name.begin(), name.end()));
-    }
-    std::string Path(const std::string& name) {
-        const std::u8string text = At(name).u8string();
-        return {text.begin(), text.end()};
-    }
+    fs::path At(const std::string& name) { return dir / PathFromText(name); }
+    std::string Path(const std::string& name) { return TextFromPath(At(name)); }
     std::string Write(const std::string& name, const Bytes& bytes) {
         fs::create_directories(At(name).parent_path());
         testing::WriteBytes(At(name), bytes);
@@ -63,86 +60,26 @@ protected:
     testing::TempDir dir;
 };
 
-// Hangul fits no Big5 or Western code page: only Unicode paths carry it.
-TEST_F(Gtm2wtrTest, ConvertsAndListsGtmAndWtrFilesWithPathsInUtf8) {
-    std::string in = Write("航點/서울.gtm", Sample()), out = Path("航點/高雄 資料.wtr");
-    CliRun run = Gtm2wtr({in, out});
-    EXPECT_EQ(run.exit, 0) << run.err;
-    EXPECT_EQ(run.out, "");
-    EXPECT_EQ(run.err, "gtm2wtr: wrote 2 waypoints to " + out + "\n");
-    EXPECT_EQ(testing::ReadBytes(At("航點/高雄 資料.wtr")).size(), 16u + 2 * 64 + 32);
-
-    for (const std::string& file : {in, out}) {
-        CliRun list = Gtm2wtr({"--list", "--codepage", "CP950", file});
-        EXPECT_EQ(list.exit, 0);
-        EXPECT_EQ(list.out, "中文        13\nHOME       -12\n") << file;
-        EXPECT_EQ(list.err, "");
-    }
-    EXPECT_EQ(Gtm2wtr({"--list", "--codepage", "CP1252", in}).out.substr(0, 8), "¤¤¤å");
-}
-
-TEST_F(Gtm2wtrTest, RefusalsNameTheFileAndTheReasonAndWriteNothing) {
-    Bytes truncated = Sample();
-    truncated.pop_back();
-    struct Case {
-        const char* file;
-        bool exists;
-        Bytes input;
-        const char* reason;
-        bool list = false;
-        std::string_view message = {};  // the datum message, in its own words
-    };
-    const Case cases[] = {
-        {"missing", false, {}, "cannot open"},
-        {"empty", true, {}, "the file is empty"},
-        {"foreign", true, Bytes(200, 'x'), "not a GTM file"},
-        {"truncated", true, truncated, "the file is truncated"},
-        {"none", true, GtmBuilder().Build(), "the file holds no waypoints"},
-        {"datum216", true, Sample(216), "datum code 216 refused", false, kDatumUnsupportedText},
-        {"hutzushan", true, Sample(81), "Hu-Tzu-Shan datum refused", false, kDatumHuTzuShanText},
-        {"listforeign", true, Bytes(200, 'x'), "neither a GTM nor a WTR file", true},
-    };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.file);
-        std::string in = c.exists ? Write(c.file, c.input) : Path(c.file);
-        testing::WriteBytes(dir / "keep.wtr", {'o', 'l', 'd'});
-        CliRun run = c.list ? Gtm2wtr({"--list", in}) : Gtm2wtr({in, Path("keep.wtr")});
-        EXPECT_EQ(run.exit, 1);
-        EXPECT_NE(run.err.find("gtm2wtr: " + in + ": " + c.reason), std::string::npos) << run.err;
-        EXPECT_NE(run.err.find(c.message), std::string::npos) << run.err;
-        EXPECT_EQ(run.out, "");
-        EXPECT_EQ(testing::ReadBytes(dir / "keep.wtr"), (Bytes{'o', 'l', 'd'}));
-    }
-}
-
+// The latitude written for 25.0 once shifted; nothing when the datum is refused.
 TEST_F(Gtm2wtrTest, HuTzuShanFollowsTheOptionOrTheAnswer) {
-    std::string in = Write("h.gtm", Sample(81));
-    struct Case {
-        std::vector<std::string> options;
-        bool interactive;
-        std::string answer;
-        int exit;
-    };
-    const Case cases[] = {
-        {{"--hu-tzu-shan=shift"}, false, "", 0},
-        {{"--hu-tzu-shan=refuse"}, false, "", 1},
-        {{}, true, "y\n", 0},
-        {{}, true, "n\n", 1},
-        {{}, true, "", 1},
-        {{"--hu-tzu-shan=shift"}, true, "n\n", 0},
-    };
-    for (const Case& c : cases) {
+    const std::string in = Write("h.gtm", Sample(81)), out = Path("h.wtr");
+    // A null answer: no one at the terminal.
+    const std::tuple<std::vector<std::string>, const char*, int> cases[] = {
+        {{"--hu-tzu-shan=shift"}, nullptr, 0},
+        {{"--hu-tzu-shan=refuse"}, nullptr, 1},
+        {{}, "y\n", 0},
+        {{}, "n\n", 1},
+        {{}, "", 1},
+        {{"--hu-tzu-shan=shift"}, "n\n", 0}};
+    for (auto [args, answer, exit] : cases) {
         fs::remove(dir / "h.wtr");
-        std::vector<std::string> args = c.options;
-        args.insert(args.end(), {in, Path("h.wtr")});
-        CliRun run = Gtm2wtr(args, c.interactive, c.answer);
-        EXPECT_EQ(run.exit, c.exit) << run.err;
-        EXPECT_EQ(fs::exists(dir / "h.wtr"), c.exit == 0);
-        if (c.exit == 0) {
-            std::int32_t latitude;
-            std::memcpy(&latitude, &testing::ReadBytes(dir / "h.wtr")[16 + 20], 4);
-            EXPECT_EQ(latitude, 298240363) << "shifted exactly once";
-        }
+        args.insert(args.end(), {in, out});
+        CliRun run = Gtm2wtr(args, answer != nullptr, answer ? answer : "");
+        EXPECT_EQ(run.exit, exit) << run.err;
+        const Bytes wtr = testing::ReadBytes(dir / "h.wtr");
+        std::int32_t latitude = 0;
+        if (wtr.size() >= 40) std::memcpy(&latitude, &wtr[16 + 20], 4);
+        EXPECT_EQ(latitude, exit == 0 ? 298240363 : 0) << "shifted exactly once";
     }
 }
 
@@ -181,21 +118,22 @@ TEST_F(Gtm2wtrTest, BatchGoesOnPastFailuresAndReportsEachInOrder) {
         Write("no-extension", Sample()),
         // Not blocked by the missing input of the same name.
         Write("other/missing.gtm", Sample()),
-        Write("航點/台北.gtm", Sample()),
+        // Hangul fits no Big5 or Western code page: only Unicode paths carry it.
+        Write("航點/서울.gtm", Sample()),
     };
     std::vector<std::string> args = {"-d", Path("輸出 資料")};
     args.insert(args.end(), inputs.begin(), inputs.end());
     CliRun run = Gtm2wtr(args);
     EXPECT_EQ(run.exit, 1);
+    EXPECT_EQ(run.out, "");
 
     std::vector<std::string> names;
     for (const auto& entry : fs::directory_iterator(At("輸出 資料"))) {
-        const std::u8string name = entry.path().filename().u8string();
-        names.emplace_back(name.begin(), name.end());
+        names.push_back(TextFromPath(entry.path().filename()));
     }
     std::sort(names.begin(), names.end());
     EXPECT_EQ(names, (std::vector<std::string>{"alpha.wtr", "missing.wtr", "no-extension.wtr",
-                                               "tokyo.wtr", "trip.2024.wtr", "台北.wtr"}));
+                                               "tokyo.wtr", "trip.2024.wtr", "서울.wtr"}));
     EXPECT_EQ(testing::ReadBytes(At("輸出 資料/tokyo.wtr")), (Bytes{'o', 'l', 'd'}));
 
     // Named as the program joins them: with the system's separator.
@@ -210,7 +148,7 @@ TEST_F(Gtm2wtrTest, BatchGoesOnPastFailuresAndReportsEachInOrder) {
         inputs[4] + ": skipped: an earlier input was already written as",
         wrote("no-extension.wtr"),
         wrote("missing.wtr"),
-        wrote("台北.wtr"),
+        wrote("서울.wtr"),
     };
     std::size_t at = 0;
     for (const std::string& report : reports) {
@@ -218,6 +156,13 @@ TEST_F(Gtm2wtrTest, BatchGoesOnPastFailuresAndReportsEachInOrder) {
         ASSERT_NE(at, std::string::npos) << "missing or out of order: " << report << "\n"
                                          << run.err;
     }
+    // Names read as Big5, or as the code page given; alike from the GTM and the WTR file.
+    for (const std::string& file : {inputs[7], Path("輸出 資料/서울.wtr")}) {
+        CliRun list = Gtm2wtr({"--list", "--codepage", "CP950", file});
+        EXPECT_EQ(list.exit, 0) << list.err;
+        EXPECT_EQ(list.out, "中文        13\nHOME       -12\n") << file;
+    }
+    EXPECT_EQ(Gtm2wtr({"--list", "--codepage", "CP1252", inputs[7]}).out.substr(0, 8), "¤¤¤å");
 }
 
 // Enough waypoints, with comments, that deflate makes several blocks of them.
@@ -237,16 +182,10 @@ Bytes Join(std::initializer_list<Bytes> parts) {
     return joined;
 }
 
-// Compressed GTM files: known by their first bytes whatever their name, converted to the
-// same bytes as the plain file and listed alike; a compressed file that is foreign, cut,
-// damaged or lies about its size is refused with its reason and nothing written.
-class CompressedGtm : public Gtm2wtrTest {
-protected:
-    const Bytes plain = ManyWaypoints();
-    const Bytes gz = testing::Gzip(plain);
-};
-
-TEST_F(CompressedGtm, ConvertsAndListsLikeThePlainFileWhateverItIsCalled) {
+// Compressed GTM files are known by their first bytes whatever their name, and converted
+// to the same bytes as the plain file and listed alike.
+TEST_F(Gtm2wtrTest, ConvertsAndListsCompressedFilesLikeThePlainFile) {
+    const Bytes plain = ManyWaypoints(), gz = testing::Gzip(plain);
     const std::size_t half = plain.size() / 2;
     // Each converts to its name up to the first dot, and .wtr.
     std::vector<std::pair<std::string, Bytes>> cases = {
@@ -291,8 +230,13 @@ TEST_F(CompressedGtm, ConvertsAndListsLikeThePlainFileWhateverItIsCalled) {
     }
 }
 
-TEST_F(CompressedGtm, RefusalsSayWhyAndWriteNothing) {
-    Bytes badCrc = gz, badSize = gz, badData = gz, foreignDamaged = testing::Gzip(Bytes(5000, 'x'));
+// Each refusal names the file and its reason, and the datum's message in its own words;
+// listing refuses alike what cannot be read. Nothing is written over the old output.
+TEST_F(Gtm2wtrTest, RefusalsSayWhyAndWriteNothing) {
+    const Bytes gz = testing::Gzip(ManyWaypoints());
+    Bytes cutPlain = Sample(), badCrc = gz, badSize = gz, badData = gz,
+          foreignDamaged = testing::Gzip(Bytes(5000, 'x'));
+    cutPlain.pop_back();
     badCrc[badCrc.size() - 8] ^= 1;
     badSize[badSize.size() - 4] ^= 1;  // the trailer's last field: the inflated size
     badData[badData.size() / 2] ^= 0x55;
@@ -301,10 +245,19 @@ TEST_F(CompressedGtm, RefusalsSayWhyAndWriteNothing) {
                       damaged = "the compressed file is damaged";
     struct Case {
         const char* what;
-        Bytes bytes;
-        const std::string& reason;
+        std::optional<Bytes> bytes;  // none: no such file
+        std::string reason;
+        std::string_view message = {};
+        const char* listed = nullptr;  // what listing says instead; "" when it lists the file
     };
     const Case cases[] = {
+        {"missing", {}, "cannot open"},
+        {"empty", Bytes{}, "the file is empty"},
+        {"foreign", Bytes(200, 'x'), notGtm, {}, "neither a GTM nor a WTR file"},
+        {"truncated", cutPlain, "the file is truncated"},
+        {"no waypoints", GtmBuilder().Build(), "the file holds no waypoints", {}, ""},
+        {"datum 216", Sample(216), "datum code 216 refused", kDatumUnsupportedText, ""},
+        {"Hu-Tzu-Shan", Sample(81), "Hu-Tzu-Shan datum refused", kDatumHuTzuShanText, ""},
         // Refused on its first bytes: the damage at its end is never reached.
         {"a compressed text file, damaged at the end", foreignDamaged, notGtm},
         {"a compressed empty file", testing::Gzip({}), notGtm},
@@ -315,22 +268,26 @@ TEST_F(CompressedGtm, RefusalsSayWhyAndWriteNothing) {
         {"a wrong checksum", badCrc, damaged},
         {"damaged data", badData, damaged},
         {"a trailer stating a size one off", badSize, damaged},
-        {"not deflate",
-         {0x1F, 0x8B, 7, 0, 0, 0, 0, 0, 0, 3, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10},
+        {"not deflate", Bytes{0x1F, 0x8B, 7, 0, 0, 0, 0, 0, 0, 3, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10},
          damaged},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
-        const std::string in = Write("in.gtz", c.bytes);
+        fs::remove(dir / "in.gtz");
+        const std::string in = c.bytes ? Write("in.gtz", *c.bytes) : Path("in.gtz");
         testing::WriteBytes(dir / "keep.wtr", {'o', 'l', 'd'});
-        for (const CliRun& run : {Gtm2wtr({in, Path("keep.wtr")}), Gtm2wtr({"--list", in})}) {
+        const CliRun convert = Gtm2wtr({in, Path("keep.wtr")});
+        EXPECT_NE(convert.err.find(c.message), std::string::npos) << convert.err;
+        const std::string listed = c.listed ? c.listed : c.reason;
+        for (const auto& [run, reason] :
+             {std::pair{convert, c.reason}, {Gtm2wtr({"--list", in}), listed}}) {
+            if (reason.empty()) continue;
             EXPECT_EQ(run.exit, 1);
             EXPECT_EQ(run.out, "");
-            EXPECT_NE(run.err.find("gtm2wtr: " + in + ": " + c.reason), std::string::npos)
-                << run.err;
+            EXPECT_NE(run.err.find("gtm2wtr: " + in + ": " + reason), std::string::npos) << run.err;
         }
         EXPECT_EQ(testing::ReadBytes(dir / "keep.wtr"), (Bytes{'o', 'l', 'd'}));
-        EXPECT_EQ(dir.Names().size(), 2u) << "a temporary file was left";
+        EXPECT_EQ(dir.Names().size(), c.bytes ? 2u : 1u) << "a temporary file was left";
     }
 }
 
