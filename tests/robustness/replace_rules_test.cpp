@@ -84,7 +84,6 @@ TEST(ReplaceRules, WhatASaveMayReplaceAndWhatAFailedOneLeaves) {
          ""},
         {"a link to no file yet", "dangling.wtr",
          [](auto& at, auto&) { fs::create_symlink("made.wtr", at); }, ""},
-        {"a private file", "private.wtr", oldFile(0600), ""},
         {"a file shared with its group", "shared.wtr", oldFile(0660), ""},
         // Refused even for root, who could write it: the mode says to keep it.
         {"a read-only file", "readonly.wtr", oldFile(0444), kCannotWrite + "Permission denied"},
