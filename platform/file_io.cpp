@@ -191,6 +191,14 @@ SafeFileWriter::~SafeFileWriter() {
     Discard();
 }
 
+// The new file is open: writes may start.
+bool SafeFileWriter::Ready() {
+    buffer_.resize(kWriteBufferSize);
+    buffered_ = 0;
+    failed_ = false;
+    return true;
+}
+
 #ifdef _WIN32
 
 namespace {
@@ -316,10 +324,7 @@ bool SafeFileWriter::Open(const std::filesystem::path& target, const std::filesy
                                   FILE_ATTRIBUTE_NORMAL, nullptr);
         if (file != INVALID_HANDLE_VALUE) {
             handle_ = file;
-            buffer_.resize(kWriteBufferSize);
-            buffered_ = 0;
-            failed_ = false;
-            return true;
+            return Ready();
         }
         if (GetLastError() != ERROR_FILE_EXISTS) break;
     }
@@ -498,10 +503,7 @@ bool SafeFileWriter::Open(const std::filesystem::path& target, const std::filesy
         }
         if (::fchmod(fd_, old.st_mode & 07777) != 0) return Fail(LastError());
     }
-    buffer_.resize(kWriteBufferSize);
-    buffered_ = 0;
-    failed_ = false;
-    return true;
+    return Ready();
 }
 
 bool SafeFileWriter::Flush() {

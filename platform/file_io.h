@@ -66,6 +66,7 @@ public:
     const std::error_code& error() const { return error_; }
 
 private:
+    bool Ready();
     bool Flush();
     bool Fail(std::error_code why);
     void Discard();

@@ -5,6 +5,7 @@
 # Builds in build-mingw/; wine's files stay in build-mingw/wineprefix.
 set -euo pipefail
 source "$(dirname "$0")/lib/common.sh"
+source "$(dirname "$0")/lib/wine.sh"
 
 ensure_packages build-essential cmake g++-mingw-w64-x86-64-posix libz-mingw-w64-dev googletest \
     wine wine64 gpsbabel locales
@@ -17,16 +18,8 @@ configure_and_build "$BUILD" \
     -DQUENDRA_WERROR=ON -DQUENDRA_BUILD_APP=OFF -DQUENDRA_BUILD_BENCH=OFF
 
 # Windows as the users have it: Traditional Chinese, whose ANSI code page (950, Big5) is
-# what names are shown in. Wine takes the code page from the locale, and turns the
-# arguments into UTF-16 from the locale's charset, so: zh_TW.UTF-8, compiled here into
-# build-mingw/ rather than installed into the system.
-if [ ! -d "$BUILD/locale/zh_TW.UTF-8" ]; then
-    mkdir -p "$BUILD/locale"
-    localedef -i zh_TW -f UTF-8 "$BUILD/locale/zh_TW.UTF-8"
-fi
-run_wine() {
-    env LOCPATH="$BUILD/locale" LC_ALL=zh_TW.UTF-8 wine "$@"
-}
+# what names are shown in.
+wine_locale
 export LC_ALL=C.UTF-8
 export WINEPREFIX="$BUILD/wineprefix"
 export WINEDEBUG=-all
@@ -34,17 +27,13 @@ export WINEDLLOVERRIDES="mscoree,mshtml="  # no Mono or Gecko installer prompts
 export WINEARCH=win64
 if [ ! -d "$WINEPREFIX" ]; then
     echo "Creating the wine prefix in $WINEPREFIX" >&2
-    run_wine wineboot --init >/dev/null 2>&1
+    wine_run wineboot --init >/dev/null 2>&1
 fi
 trap 'wineserver -k >/dev/null 2>&1 || true' EXIT
-# The dialog font and its Latin name, or Chinese texts render as boxes.
-for font in 新細明體 PMingLiU; do
-    run_wine reg add 'HKCU\Software\Wine\Fonts\Replacements' /v "$font" /t REG_SZ \
-        /d "AR PL UMing TW" /f >/dev/null 2>&1
-done
+wine_map_fonts
 
 echo "== unit tests (quendra_tests.exe under wine)"
-run_wine "$BUILD/bin/quendra_tests.exe" --gtest_brief=1
+wine_run "$BUILD/bin/quendra_tests.exe" --gtest_brief=1
 
 echo "== gtm2wtr.exe with non-ASCII paths"
 GTM2WTR="$BUILD/bin/gtm2wtr.exe"
@@ -58,14 +47,9 @@ cp 航點/台北.gtm 航點/서울.gtm  # Hangul: not in the Big5 code page, onl
 gzip -c 航點/台北.gtm >航點/壓縮.gtz  # inflated by the zlib linked into the .exe
 printf 'not a GTM file, just text that is long enough to be read' >航點/壞.gtm
 
-fail() {
-    echo "FAIL: $*" >&2
-    exit 1
-}
-
 status=0
 # The pattern reaches the program unexpanded, as from cmd.exe.
-run_wine "$GTM2WTR" -d 輸出 '航點/*.gtm' 航點/壓縮.gtz 2>stderr.txt || status=$?
+wine_run "$GTM2WTR" -d 輸出 '航點/*.gtm' 航點/壓縮.gtz 2>stderr.txt || status=$?
 cat stderr.txt
 [ "$status" -eq 1 ] || fail "batch with one bad input exited $status, expected 1"
 grep -q '壞.gtm: not a GTM file' stderr.txt || fail "the bad input was not reported"
@@ -75,19 +59,19 @@ for name in 台北 "高 雄" 서울 壓縮; do
 done
 [ ! -e 輸出/壞.wtr ] || fail "the bad input left a file"
 
-run_wine "$GTM2WTR" --list 輸出/台北.wtr | tr -d '\r' >list.txt
+wine_run "$GTM2WTR" --list 輸出/台北.wtr | tr -d '\r' >list.txt
 printf 'TAIPEI101  508\nKAOHSIUNG   12\n' >expected.txt
 diff -u expected.txt list.txt || fail "the written file does not list as expected"
 
-run_wine "$GTM2WTR" 航點/台北.gtm 航點/單一.wtr 2>/dev/null || fail "single conversion failed"
+wine_run "$GTM2WTR" 航點/台北.gtm 航點/單一.wtr 2>/dev/null || fail "single conversion failed"
 cmp -s 航點/單一.wtr 輸出/台北.wtr || fail "single and batch conversion differ"
 
 status=0
-run_wine "$GTM2WTR" --bogus >/dev/null 2>&1 || status=$?
+wine_run "$GTM2WTR" --bogus >/dev/null 2>&1 || status=$?
 [ "$status" -eq 2 ] || fail "a usage error exited $status, expected 2"
 
 echo "== the dialog (win32_dialog_test.exe under wine on Xvfb)"
-xvfb-run -a -s "-screen 0 1024x768x24" env LOCPATH="$BUILD/locale" LC_ALL=zh_TW.UTF-8 \
+xvfb-run -a -s "-screen 0 1024x768x24" env LOCPATH="$WINE_LOCALE_DIR" LC_ALL=zh_TW.UTF-8 \
     wine "$BUILD/bin/win32_dialog_test.exe" --gtest_brief=1
 
 echo "Windows check passed."

@@ -1,12 +1,8 @@
 // Why a waypoint file did not load; the dialog ignores it, gtm2wtr reports it.
 #pragma once
 
-#include <filesystem>
-#include <vector>
-
 #include "platform/file_io.h"
 #include "platform/gzip.h"
-#include "platform/line_sink.h"
 
 namespace quendra {
 
@@ -57,19 +53,6 @@ inline FileError FromInflateFailure(InflateFailure failure) {
             break;
     }
     return FileError::CompressedCorrupt;
-}
-
-// Reads the whole file at `path` into `set` through its LoadFromBytes; a file that
-// cannot be read leaves the reason in `set.error`.
-template <class WaypointSet>
-bool LoadWaypointFile(WaypointSet& set, const std::filesystem::path& path, LineSink& list) {
-    std::vector<std::uint8_t> data;
-    ReadFailure failure = ReadFailure::None;
-    if (!ReadWholeFile(path, data, &failure)) {
-        set.error = FromReadFailure(failure);
-        return false;
-    }
-    return set.LoadFromBytes(data, list);
 }
 
 }  // namespace quendra

@@ -130,7 +130,13 @@ bool WtrWaypointSet::Save(const std::filesystem::path& path, const std::filesyst
 }
 
 bool WtrWaypointSet::Load(const std::filesystem::path& path, LineSink& list) {
-    return LoadWaypointFile(*this, path, list);
+    std::vector<std::uint8_t> data;
+    ReadFailure failure = ReadFailure::None;
+    if (!ReadWholeFile(path, data, &failure)) {
+        error = FromReadFailure(failure);
+        return false;
+    }
+    return LoadFromBytes(data, list);
 }
 
 bool WtrWaypointSet::LoadFromBytes(std::span<const std::uint8_t> data, LineSink& list) {

@@ -43,7 +43,6 @@ public:
 
     // The control with a template id, or null.
     QWidget* GetDlgItem(int id) const;
-    DialogBaseUnits baseUnits() const { return baseUnits_; }
 
     void accept() override;
     void reject() override;

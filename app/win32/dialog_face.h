@@ -51,7 +51,6 @@ public:
     void SetCountText(const std::string& text) override;
     void EndDialog(DialogResult result) override;
 
-    HWND hwnd() const { return hwnd_; }
     // How the dialog ended; 0 while it runs.
     int result() const { return result_; }
 

@@ -1,5 +1,5 @@
-# Running the packaged Windows programs under wine on an X display of their own, as a
-# Traditional-Chinese Windows user has them (scripts/windows-e2e.sh,
+# Running the Windows programs under wine as a Traditional-Chinese Windows user has them
+# (scripts/windows-check.sh; on an X display of their own, scripts/windows-e2e.sh and
 # scripts/screenshot-windows.sh). Source after common.sh. Every wait is bounded.
 # shellcheck shell=bash
 
@@ -11,11 +11,27 @@ fail() {
     exit 1
 }
 
-# Wine takes the ANSI code page (950) from the locale, compiled here rather than installed
-# into the system; scripts/windows-check.sh keeps it in the same place.
+# Wine takes the ANSI code page (950) from the locale, and turns arguments into UTF-16 from
+# its charset: zh_TW.UTF-8, compiled into build-mingw/ rather than installed into the system.
 WINE_LOCALE_DIR=$ROOT/build-mingw/locale
 wine_run() {
     env LOCPATH="$WINE_LOCALE_DIR" LC_ALL=zh_TW.UTF-8 wine "$@"
+}
+wine_locale() {
+    if [ ! -d "$WINE_LOCALE_DIR/zh_TW.UTF-8" ]; then
+        mkdir -p "$WINE_LOCALE_DIR"
+        localedef -i zh_TW -f UTF-8 "$WINE_LOCALE_DIR/zh_TW.UTF-8"
+    fi
+}
+
+# The dialog font and its Latin name as a free Ming face in $WINEPREFIX, or Chinese texts
+# render as boxes.
+wine_map_fonts() {
+    local face
+    for face in 新細明體 PMingLiU; do
+        wine_run reg add 'HKCU\Software\Wine\Fonts\Replacements' /v "$face" /t REG_SZ \
+            /d "AR PL UMing TW" /f >/dev/null 2>&1 || fail "cannot map the font $face"
+    done
 }
 
 # wine_session_start DIR: an X server of its own (Xvfb, 96 dpi) and a fresh, private wine
@@ -23,10 +39,7 @@ wine_run() {
 # takes both down; call it from an EXIT trap.
 wine_session_start() {
     WINE_SESSION_DIR=$1
-    if [ ! -d "$WINE_LOCALE_DIR/zh_TW.UTF-8" ]; then
-        mkdir -p "$WINE_LOCALE_DIR"
-        localedef -i zh_TW -f UTF-8 "$WINE_LOCALE_DIR/zh_TW.UTF-8"
-    fi
+    wine_locale
     # Xvfb picks a free display and tells which one through the descriptor.
     Xvfb -displayfd 3 -screen 0 1024x768x24 -dpi 96 -nolisten tcp \
         3>"$WINE_SESSION_DIR/display" >"$WINE_SESSION_DIR/xvfb.log" 2>&1 &
@@ -47,11 +60,7 @@ wine_session_start() {
     wineserver -p || fail "cannot start wineserver"
     timeout 300 env LOCPATH="$WINE_LOCALE_DIR" LC_ALL=zh_TW.UTF-8 wineboot --init \
         >"$WINE_SESSION_DIR/wineboot.log" 2>&1 || fail "wineboot --init failed or hung"
-    local face
-    for face in 新細明體 PMingLiU; do
-        wine_run reg add 'HKCU\Software\Wine\Fonts\Replacements' /v "$face" /t REG_SZ \
-            /d "AR PL UMing TW" /f >/dev/null 2>&1 || fail "cannot map the font $face"
-    done
+    wine_map_fonts
 }
 
 wine_session_end() {
