@@ -114,7 +114,7 @@ void ConverterWindow::CreateControls() {
                 waypointList_->setSortingEnabled(false);
                 waypointList_->setUniformItemSizes(true);
                 waypointList_->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-                listSink_ = std::make_unique<ListBoxSink>(*waypointList_, decoder_);
+                listSink_ = std::make_unique<QtListBox>(*waypointList_, decoder_);
                 widget = waypointList_;
                 break;
         }

@@ -7,8 +7,8 @@
 #include <memory>
 
 #include "app/converter_app.h"
-#include "app/qt/list_box_sink.h"
 #include "app/qt/qt_file_dialogs.h"
+#include "app/qt/qt_list_box.h"
 #include "platform/codepage.h"
 #include "platform/qt/dialog_units.h"
 #include "platform/qt/qt_message_boxes.h"
@@ -69,7 +69,7 @@ private:
     QLineEdit* pathEdit_ = nullptr;
     QListWidget* waypointList_ = nullptr;
     QLabel* countLabel_ = nullptr;
-    std::unique_ptr<ListBoxSink> listSink_;
+    std::unique_ptr<QtListBox> listSink_;
 };
 
 // The application icon, at every size it is drawn in.

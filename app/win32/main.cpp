@@ -7,9 +7,9 @@
 #include <string>
 
 #include "app/converter_app.h"
-#include "app/win32/dialog_face.h"
-#include "app/win32/registry_profile.h"
 #include "app/win32/wide_text.h"
+#include "app/win32/win32_dialog_face.h"
+#include "app/win32/win32_profile.h"
 
 namespace {
 
@@ -27,7 +27,7 @@ std::string FirstArgument() {
 int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
     const INITCOMMONCONTROLSEX controls{sizeof(controls), ICC_STANDARD_CLASSES};
     InitCommonControlsEx(&controls);
-    quendra::RegistryProfile profile;
+    quendra::Win32Profile profile;
     quendra::Win32DialogFace face(instance);
     quendra::ConverterApp app(profile, face);
     app.InitInstance(FirstArgument());

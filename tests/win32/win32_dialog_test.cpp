@@ -9,9 +9,9 @@
 
 #include "app/converter_dialog.h"
 #include "app/dialog_template.h"
-#include "app/win32/dialog_face.h"
-#include "app/win32/registry_profile.h"
 #include "app/win32/wide_text.h"
+#include "app/win32/win32_dialog_face.h"
+#include "app/win32/win32_profile.h"
 #include "tests/support/fake_dialog.h"
 #include "tests/support/fake_messages.h"
 #include "tests/support/gtm_builder.h"
@@ -189,8 +189,8 @@ TEST(Win32Dialog, KeysEndTheDialogAsNoButtonIsDefault) {
     }
 }
 
-TEST(RegistryProfileTest, StringsRoundTripUnderTheApplicationKey) {
-    RegistryProfile profile;
+TEST(Win32ProfileTest, StringsRoundTripUnderTheApplicationKey) {
+    Win32Profile profile;
     profile.SetRegistryKey(kRegistryKey);
     EXPECT_EQ(profile.SectionKey(kProfileSection), L"Software\\Tavrin\\Moskel\\Dialog");
 

@@ -1,4 +1,4 @@
-#include "app/win32/file_dialogs.h"
+#include "app/win32/win32_file_dialogs.h"
 
 #include "app/win32/wide_text.h"
 

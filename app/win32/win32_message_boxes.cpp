@@ -1,4 +1,4 @@
-#include "app/win32/message_boxes.h"
+#include "app/win32/win32_message_boxes.h"
 
 #include "app/win32/wide_text.h"
 #include "string_table.h"

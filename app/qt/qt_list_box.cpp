@@ -1,4 +1,4 @@
-#include "app/qt/list_box_sink.h"
+#include "app/qt/qt_list_box.h"
 
 #include <QListWidget>
 #include <QString>
@@ -6,12 +6,12 @@
 
 namespace quendra {
 
-void ListBoxSink::AddLine(std::string_view line) {
+void QtListBox::AddLine(std::string_view line) {
     const std::string text = decoder_.Decode(line);
     list_.addItem(QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size())));
 }
 
-void ListBoxSink::ResetContent() {
+void QtListBox::ResetContent() {
     list_.clear();
 }
 

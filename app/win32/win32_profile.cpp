@@ -1,4 +1,4 @@
-#include "app/win32/registry_profile.h"
+#include "app/win32/win32_profile.h"
 
 #include "app/win32/windows_api.h"
 
@@ -6,17 +6,17 @@
 
 namespace quendra {
 
-void RegistryProfile::SetRegistryKey(const std::string& key) {
+void Win32Profile::SetRegistryKey(const std::string& key) {
     applicationKey_ = L"Software\\" + WideFromUtf8(key);
 }
 
-std::wstring RegistryProfile::SectionKey(const std::string& section) const {
+std::wstring Win32Profile::SectionKey(const std::string& section) const {
     if (applicationKey_.empty()) return {};
     return applicationKey_ + L"\\" + WideFromUtf8(section);
 }
 
-std::string RegistryProfile::GetProfileString(const std::string& section, const std::string& entry,
-                                              const std::string& defaultValue) const {
+std::string Win32Profile::GetProfileString(const std::string& section, const std::string& entry,
+                                           const std::string& defaultValue) const {
     const std::wstring key = SectionKey(section);
     if (key.empty()) return defaultValue;
     const std::wstring name = WideFromUtf8(entry);
@@ -38,8 +38,8 @@ std::string RegistryProfile::GetProfileString(const std::string& section, const 
     return defaultValue;
 }
 
-bool RegistryProfile::WriteProfileString(const std::string& section, const std::string& entry,
-                                         const std::string& value) {
+bool Win32Profile::WriteProfileString(const std::string& section, const std::string& entry,
+                                      const std::string& value) {
     const std::wstring keyName = SectionKey(section);
     if (keyName.empty()) return false;
     HKEY key = nullptr;

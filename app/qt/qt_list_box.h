@@ -12,9 +12,9 @@ namespace quendra {
 
 // Appends each display line at the end of the list, decoded from the names' code page
 // so Big5 names read as Chinese.
-class ListBoxSink : public WaypointListBox {
+class QtListBox : public WaypointListBox {
 public:
-    ListBoxSink(QListWidget& list, CodePageDecoder& decoder) : list_(list), decoder_(decoder) {}
+    QtListBox(QListWidget& list, CodePageDecoder& decoder) : list_(list), decoder_(decoder) {}
     void AddLine(std::string_view line) override;
     void ResetContent() override;
 

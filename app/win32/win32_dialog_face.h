@@ -9,8 +9,8 @@
 #include <string>
 
 #include "app/converter_app.h"
-#include "app/win32/file_dialogs.h"
-#include "app/win32/message_boxes.h"
+#include "app/win32/win32_file_dialogs.h"
+#include "app/win32/win32_message_boxes.h"
 #include "platform/codepage.h"
 
 namespace quendra {

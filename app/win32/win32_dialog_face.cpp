@@ -1,4 +1,4 @@
-#include "app/win32/dialog_face.h"
+#include "app/win32/win32_dialog_face.h"
 
 #include <shellapi.h>
 

@@ -8,7 +8,7 @@
 
 namespace quendra {
 
-class RegistryProfile : public Profile {
+class Win32Profile : public Profile {
 public:
     void SetRegistryKey(const std::string& key) override;
     std::string GetProfileString(const std::string& section, const std::string& entry,
