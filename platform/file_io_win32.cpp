@@ -1,0 +1,259 @@
+// The Windows side of platform/file_io.h: CreateFileW, ReplaceFileW and the system's own
+// error texts.
+#include "platform/file_io.h"
+#include "platform/file_io_common.h"
+
+#include <algorithm>
+#include <string>
+
+#ifndef NOMINMAX
+#define NOMINMAX
+#endif
+#include <windows.h>
+
+namespace quendra {
+
+namespace {
+// GetLastError codes in the system's own words; libstdc++'s system_category does not
+// ask Windows for them.
+class WindowsCategory : public std::error_category {
+public:
+    const char* name() const noexcept override { return "windows"; }
+    std::string message(int code) const override {
+        wchar_t* text = nullptr;
+        DWORD length = FormatMessageW(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM |
+                                          FORMAT_MESSAGE_IGNORE_INSERTS,
+                                      nullptr, static_cast<DWORD>(code), 0,
+                                      reinterpret_cast<wchar_t*>(&text), 0, nullptr);
+        std::string result;
+        if (length > 0) {
+            int size = WideCharToMultiByte(CP_UTF8, 0, text, static_cast<int>(length), nullptr, 0,
+                                           nullptr, nullptr);
+            result.resize(static_cast<std::size_t>(size));
+            WideCharToMultiByte(CP_UTF8, 0, text, static_cast<int>(length), result.data(), size,
+                                nullptr, nullptr);
+        }
+        LocalFree(text);
+        while (!result.empty() && (result.back() == '\n' || result.back() == '\r' ||
+                                   result.back() == ' ' || result.back() == '.')) {
+            result.pop_back();
+        }
+        return result.empty() ? "Windows error " + std::to_string(code) : result;
+    }
+    std::error_condition default_error_condition(int code) const noexcept override {
+        switch (code) {
+            case ERROR_ACCESS_DENIED:
+                return std::errc::permission_denied;
+            case ERROR_FILE_NOT_FOUND:
+            case ERROR_PATH_NOT_FOUND:
+                return std::errc::no_such_file_or_directory;
+            case ERROR_DISK_FULL:
+            case ERROR_HANDLE_DISK_FULL:
+                return std::errc::no_space_on_device;
+            case ERROR_WRITE_PROTECT:
+                return std::errc::read_only_file_system;
+        }
+        return {code, *this};
+    }
+};
+
+}  // namespace
+
+namespace file_io_detail {
+
+const std::error_category& SystemErrors() {
+    static const WindowsCategory category;
+    return category;
+}
+
+std::error_code LastError() {
+    return {static_cast<int>(GetLastError()), SystemErrors()};
+}
+
+}  // namespace file_io_detail
+
+using namespace file_io_detail;
+
+namespace {
+
+// Opens an existing file or folder only to look at it; following links, as a save does.
+HANDLE OpenToInspect(const std::filesystem::path& path) {
+    return CreateFileW(path.c_str(), FILE_READ_ATTRIBUTES,
+                       FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                       OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+}
+
+bool SameFile(const BY_HANDLE_FILE_INFORMATION& a, const BY_HANDLE_FILE_INFORMATION& b) {
+    return a.dwVolumeSerialNumber == b.dwVolumeSerialNumber &&
+           a.nFileIndexHigh == b.nFileIndexHigh && a.nFileIndexLow == b.nFileIndexLow;
+}
+
+}  // namespace
+
+bool ReadWholeFile(const std::filesystem::path& path, std::vector<std::uint8_t>& data,
+                   ReadFailure* failure, std::error_code* cause) {
+    data.clear();
+    HANDLE file = CreateFileW(path.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING,
+                              FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file == INVALID_HANDLE_VALUE) {
+        std::error_code why = LastError();
+        // A folder cannot be opened as a file at all; say what it is, not "access denied".
+        DWORD attributes = GetFileAttributesW(path.c_str());
+        if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY)) {
+            why = FileIoErrc::NotRegularFile;
+        }
+        return Finish({ReadFailure::CannotOpen, why}, data, failure, cause);
+    }
+    ReadResult result;
+    LARGE_INTEGER size{};
+    // Devices such as CON or NUL open like files but are not files.
+    if (GetFileType(file) != FILE_TYPE_DISK) {
+        result = {ReadFailure::CannotOpen, FileIoErrc::NotRegularFile};
+    } else if (!GetFileSizeEx(file, &size)) {
+        result = {ReadFailure::CannotRead, LastError()};
+    } else {
+        CheckSize(static_cast<std::uint64_t>(size.QuadPart), data, result);
+    }
+    std::size_t got = 0;
+    while (result.failure == ReadFailure::None && got < data.size()) {
+        DWORD read = 0;
+        DWORD want = static_cast<DWORD>(std::min<std::size_t>(data.size() - got, 1u << 30));
+        if (!ReadFile(file, data.data() + got, want, &read, nullptr)) {
+            result = {ReadFailure::CannotRead, LastError()};
+        } else if (read == 0) {
+            result = {ReadFailure::CannotRead, FileIoErrc::ShortRead};
+        }
+        got += read;
+    }
+    CloseHandle(file);
+    return Finish(result, data, failure, cause);
+}
+
+bool SafeFileWriter::Open(const std::filesystem::path& target, const std::filesystem::path& input) {
+    Discard();
+    error_.clear();
+    target_ = target;
+    replace_ = false;
+    HANDLE existing = OpenToInspect(target);
+    if (existing == INVALID_HANDLE_VALUE) {
+        if (GetLastError() != ERROR_FILE_NOT_FOUND) return Fail(LastError());
+    } else {
+        BY_HANDLE_FILE_INFORMATION info{};
+        std::error_code why;
+        if (GetFileType(existing) != FILE_TYPE_DISK) {
+            why = FileIoErrc::NotRegularFile;
+        } else if (!GetFileInformationByHandle(existing, &info)) {
+            why = LastError();
+        } else if (info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
+            why = FileIoErrc::NotRegularFile;
+        } else {
+            // The file a link finally names: it is replaced, the link stays.
+            std::wstring final(MAX_PATH, L'\0');
+            DWORD length = GetFinalPathNameByHandleW(existing, final.data(),
+                                                     static_cast<DWORD>(final.size()), 0);
+            if (length >= final.size()) {
+                final.resize(length);
+                length = GetFinalPathNameByHandleW(existing, final.data(),
+                                                   static_cast<DWORD>(final.size()), 0);
+            }
+            if (length == 0 || length >= final.size()) {
+                why = LastError();
+            } else {
+                final.resize(length);
+                target_ = final;
+            }
+        }
+        CloseHandle(existing);
+        if (!why && !input.empty()) {
+            HANDLE source = OpenToInspect(input);
+            BY_HANDLE_FILE_INFORMATION sourceInfo{};
+            if (source != INVALID_HANDLE_VALUE) {
+                if (GetFileInformationByHandle(source, &sourceInfo) && SameFile(info, sourceInfo)) {
+                    why = FileIoErrc::SameFileAsInput;
+                }
+                CloseHandle(source);
+            } else if (GetLastError() != ERROR_FILE_NOT_FOUND) {
+                why = LastError();
+            }
+        }
+        // A read-only file is refused, not replaced; so is one its security keeps us from
+        // writing. Opening it for writing changes nothing.
+        if (!why && (info.dwFileAttributes & FILE_ATTRIBUTE_READONLY)) {
+            why = std::error_code(ERROR_ACCESS_DENIED, SystemErrors());
+        }
+        if (!why) {
+            HANDLE writable = CreateFileW(target_.c_str(), GENERIC_WRITE,
+                                          FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                          nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+            if (writable == INVALID_HANDLE_VALUE) why = LastError();
+            if (writable != INVALID_HANDLE_VALUE) CloseHandle(writable);
+        }
+        if (why) return Fail(why);
+        replace_ = true;
+    }
+    for (unsigned attempt = 0; attempt < 16; ++attempt) {
+        temporary_ = target_.parent_path() / TemporaryNameFor(target_, attempt);
+        HANDLE file = CreateFileW(temporary_.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
+                                  FILE_ATTRIBUTE_NORMAL, nullptr);
+        if (file != INVALID_HANDLE_VALUE) {
+            handle_ = file;
+            return Ready();
+        }
+        if (GetLastError() != ERROR_FILE_EXISTS) break;
+    }
+    std::error_code why = LastError();
+    temporary_.clear();
+    return Fail(why == std::errc::permission_denied ? FileIoErrc::FolderNotWritable : why);
+}
+
+bool SafeFileWriter::Flush() {
+    if (failed_ || handle_ == nullptr) return false;
+    const char* at = buffer_.data();
+    std::size_t left = buffered_;
+    while (left > 0) {
+        DWORD written = 0;
+        bool ok = WriteFile(handle_, at, static_cast<DWORD>(std::min<std::size_t>(left, 1u << 30)),
+                            &written, nullptr) != 0;
+        if (!ok || written == 0) {
+            if (!error_) {
+                error_ = ok ? std::error_code(ERROR_HANDLE_DISK_FULL, SystemErrors()) : LastError();
+            }
+            failed_ = true;
+            return false;
+        }
+        at += written;
+        left -= written;
+    }
+    buffered_ = 0;
+    return true;
+}
+
+bool SafeFileWriter::Commit() {
+    if (!Flush()) return Fail(error_);
+    if (!FlushFileBuffers(handle_)) return Fail(LastError());
+    HANDLE file = handle_;
+    handle_ = nullptr;
+    if (!CloseHandle(file)) return Fail(LastError());
+    // ReplaceFileW gives the new file the old one's attributes and security.
+    bool moved =
+        replace_ ? ReplaceFileW(target_.c_str(), temporary_.c_str(), nullptr,
+                                REPLACEFILE_IGNORE_MERGE_ERRORS, nullptr, nullptr) != 0
+                 : MoveFileExW(temporary_.c_str(), target_.c_str(), MOVEFILE_WRITE_THROUGH) != 0;
+    if (!moved) return Fail(LastError());
+    temporary_.clear();
+    return true;
+}
+
+void SafeFileWriter::Discard() {
+    if (handle_ != nullptr) {
+        CloseHandle(handle_);
+        handle_ = nullptr;
+    }
+    if (!temporary_.empty()) {
+        DeleteFileW(temporary_.c_str());
+        temporary_.clear();
+    }
+    failed_ = true;
+}
+
+}  // namespace quendra
