@@ -23,8 +23,9 @@ ensure_packages() {
     done
     [ ${#missing[@]} -eq 0 ] && return 0
     echo "Installing: ${missing[*]}" >&2
-    as_root apt-get update -qq
+    as_root apt-get update -qq -o DPkg::Lock::Timeout=600
     as_root env DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends \
+        -o DPkg::Lock::Timeout=600 \
         "${missing[@]}" >&2
 }
 
