@@ -45,9 +45,9 @@ struct Scratch {
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     static Scratch scratch;
-    std::vector<std::uint8_t> gtm(data, data + size);
+    FileBytes gtm(data, data + size);
     const fs::path input = scratch.path / "input.gtm", output = scratch.path / "old.wtr";
-    testing::WriteBytes(input, gtm);
+    testing::WriteBytes(input, {data, data + size});
     FileError error = FileError::None;
     GtmWaypointSet declined, accepted;
     VectorLineSink lines;

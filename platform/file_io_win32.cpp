@@ -90,7 +90,7 @@ bool SameFile(const BY_HANDLE_FILE_INFORMATION& a, const BY_HANDLE_FILE_INFORMAT
 
 }  // namespace
 
-bool ReadWholeFile(const std::filesystem::path& path, std::vector<std::uint8_t>& data,
+bool ReadWholeFile(const std::filesystem::path& path, FileBytes& data,
                    ReadFailure* failure, std::error_code* cause) {
     data.clear();
     HANDLE file = CreateFileW(path.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING,
@@ -206,10 +206,8 @@ bool SafeFileWriter::Open(const std::filesystem::path& target, const std::filesy
     return Fail(why == std::errc::permission_denied ? FileIoErrc::FolderNotWritable : why);
 }
 
-bool SafeFileWriter::Flush() {
+bool SafeFileWriter::WriteOut(const char* at, std::size_t left) {
     if (failed_ || handle_ == nullptr) return false;
-    const char* at = buffer_.data();
-    std::size_t left = buffered_;
     while (left > 0) {
         DWORD written = 0;
         bool ok = WriteFile(handle_, at, static_cast<DWORD>(std::min<std::size_t>(left, 1u << 30)),
@@ -224,7 +222,6 @@ bool SafeFileWriter::Flush() {
         at += written;
         left -= written;
     }
-    buffered_ = 0;
     return true;
 }
 

@@ -90,7 +90,7 @@ bool IsGzip(std::span<const std::uint8_t> data) {
 }
 
 bool Inflate(std::span<const std::uint8_t> compressed, const InflatedPrefix& prefix,
-             std::vector<std::uint8_t>& inflated, InflateFailure* failure, std::uint64_t limit) {
+             FileBytes& inflated, InflateFailure* failure, std::uint64_t limit) {
     auto fail = [&](InflateFailure why) {
         inflated.clear();
         inflated.shrink_to_fit();

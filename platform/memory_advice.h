@@ -8,7 +8,8 @@
 #include <memory>
 #include <new>
 #include <type_traits>
-#include <vector>
+
+#include "platform/file_bytes.h"
 
 #ifdef __linux__
 #include <sys/mman.h>
@@ -32,7 +33,7 @@ inline void PreferHugePages(void* memory, std::size_t size) {
 
 // Sizes `data` for `size` bytes about to be filled in. Running out of memory for a file
 // image is an ordinary failure, not a crash.
-inline bool AllocateBytes(std::vector<std::uint8_t>& data, std::size_t size) {
+inline bool AllocateBytes(FileBytes& data, std::size_t size) {
     try {
         data.reserve(size);
         PreferHugePages(data.data(), size);
@@ -43,15 +44,21 @@ inline bool AllocateBytes(std::vector<std::uint8_t>& data, std::size_t size) {
     }
 }
 
+// `count` records for the caller to fill in whole, or null when memory runs out. Left
+// untouched here, so each page is first written with its records rather than zeros.
+template <class Record>
+std::unique_ptr<Record[]> AllocateRecords(std::size_t count) {
+    static_assert(std::is_trivial_v<Record>, "the caller's stores are its first");
+    std::unique_ptr<Record[]> records(new (std::nothrow) Record[count]);
+    if (records) PreferHugePages(records.get(), count * sizeof(Record));
+    return records;
+}
+
 // `count` zero-filled records, or null when memory runs out.
 template <class Record>
 std::unique_ptr<Record[]> AllocateZeroed(std::size_t count) {
-    static_assert(std::is_trivial_v<Record>, "left untouched until zero-filled below");
-    std::unique_ptr<Record[]> records(new (std::nothrow) Record[count]);
-    if (records) {
-        PreferHugePages(records.get(), count * sizeof(Record));
-        std::memset(static_cast<void*>(records.get()), 0, count * sizeof(Record));
-    }
+    std::unique_ptr<Record[]> records = AllocateRecords<Record>(count);
+    if (records) std::memset(static_cast<void*>(records.get()), 0, count * sizeof(Record));
     return records;
 }
 

@@ -3,6 +3,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include "tests/support/temp_dir.h"
 
 #ifndef _WIN32
@@ -21,9 +23,9 @@ TEST(ReadWholeFile, ReadsEveryByteAndSaysWhyItCannot) {
     testing::WriteBytes(dir / "data", content);
     testing::WriteBytes(dir / "empty", {});
 
-    Bytes data;
+    FileBytes data;
     ASSERT_TRUE(ReadWholeFile(dir / "data", data));
-    EXPECT_EQ(data, content);
+    EXPECT_TRUE(std::ranges::equal(data, content));
 
     auto own = [](FileIoErrc code) { return make_error_code(code).default_error_condition(); };
     struct Case {

@@ -44,11 +44,11 @@ bool HasGtmSignature(std::span<const std::uint8_t> data);
 // Makes the bytes of a GTM file as stored into GTM bytes: a gzip-compressed file, known by
 // its first bytes whatever its name, is inflated in place (refused on its first inflated
 // bytes when they are no GTM signature); other bytes stay as they are.
-bool InflateIfCompressed(std::vector<std::uint8_t>& data, FileError& error);
+bool InflateIfCompressed(FileBytes& data, FileError& error);
 
 // Reads a GTM file whole, inflated when compressed; `cause`, when given, gets the
 // system's reason for a failed read.
-bool ReadGtmFile(const std::filesystem::path& path, std::vector<std::uint8_t>& data,
+bool ReadGtmFile(const std::filesystem::path& path, FileBytes& data,
                  FileError& error, std::error_code* cause = nullptr);
 
 class GtmWaypointSet {

@@ -27,6 +27,9 @@ constexpr std::size_t kLatitudeOffset = 20;
 constexpr std::size_t kLongitudeOffset = 24;
 constexpr std::size_t kAltitudeOffset = 28;
 constexpr std::size_t kSymbolOffset = 40;
+// The file goes out in writes of 1 MiB of records.
+constexpr std::size_t kBlockSize = std::size_t{1} << 20;
+static_assert(kBlockSize % kWtrRecordSize == 0);
 
 void PutU16(std::uint8_t* at, std::uint16_t value) {
     at[0] = static_cast<std::uint8_t>(value);
@@ -35,6 +38,28 @@ void PutU16(std::uint8_t* at, std::uint16_t value) {
 
 void PutU32(std::uint8_t* at, std::uint32_t value) {
     for (int i = 0; i < 4; ++i) at[i] = static_cast<std::uint8_t>(value >> (8 * i));
+}
+
+// The name's bytes up to its first zero byte, then `padding`: a loop without calls or
+// branches, as it runs for every waypoint.
+void CopyName(char* to, const char* from, char padding) {
+    bool ended = false;
+    for (std::size_t i = 0; i < kNameLength; ++i) {
+        ended = ended || from[i] == '\0';
+        to[i] = ended ? padding : from[i];
+    }
+}
+
+// Every byte of the 64: the block it goes into is reused.
+void PutRecord(std::uint8_t* record, const WtrWaypoint& waypoint) {
+    std::memset(record, 0, kWtrRecordSize);
+    CopyName(reinterpret_cast<char*>(record), waypoint.name, ' ');
+    PutU32(record + kLatitudeOffset, static_cast<std::uint32_t>(waypoint.latitude));
+    PutU32(record + kLongitudeOffset, static_cast<std::uint32_t>(waypoint.longitude));
+    std::uint32_t altitudeBits;
+    std::memcpy(&altitudeBits, &waypoint.altitude, sizeof altitudeBits);
+    PutU32(record + kAltitudeOffset, altitudeBits);
+    PutU16(record + kSymbolOffset, waypoint.symbolCode);
 }
 
 }  // namespace
@@ -71,7 +96,7 @@ std::uint16_t WtrSymbolFor(std::uint16_t gtmIconCode) {
 bool WtrWaypointSet::BuildFrom(std::int32_t gtmCount, const GtmWaypoint* gtmRecords) {
     if (gtmCount <= 0 || gtmRecords == nullptr) return false;
     count = gtmCount;
-    records = AllocateZeroed<WtrWaypoint>(static_cast<std::size_t>(gtmCount));
+    records = AllocateRecords<WtrWaypoint>(static_cast<std::size_t>(gtmCount));
     if (!records) return false;
     for (std::int32_t i = 0; i < gtmCount; ++i) {
         const GtmWaypoint& from = gtmRecords[i];
@@ -85,7 +110,8 @@ bool WtrWaypointSet::BuildFrom(std::int32_t gtmCount, const GtmWaypoint* gtmReco
             count = 0;
             return false;
         }
-        std::strncpy(to.name, from.name, kNameLength);
+        CopyName(to.name, from.name, '\0');
+        to.name[kNameLength] = '\0';
         to.latitude = *latitude;
         to.longitude = *longitude;
         to.altitude = from.altitude;
@@ -100,29 +126,33 @@ bool WtrWaypointSet::Save(const std::filesystem::path& path, const std::filesyst
         saveError = std::make_error_code(std::errc::invalid_argument);
         return false;
     }
+    // Records are formatted a block at a time straight into the bytes that are written; the
+    // block has room for the markers before and after them.
+    std::unique_ptr<std::uint8_t[]> block(new (std::nothrow) std::uint8_t[kBlockSize + 3 * kWtrMarkerSize]);
+    if (!block) {
+        saveError = std::make_error_code(std::errc::not_enough_memory);
+        return false;
+    }
     SafeFileWriter file;
     if (!file.Open(path, input)) {
         saveError = file.error();
         return false;
     }
-    file.Write(kWaypointMarker, sizeof kWaypointMarker);
-    // One buffer for every record: bytes the loop never writes stay zero throughout.
-    std::uint8_t record[kWtrRecordSize] = {};
+    std::memcpy(block.get(), kWaypointMarker, sizeof kWaypointMarker);
+    std::size_t used = sizeof kWaypointMarker;
     for (std::int32_t i = 0; i < count; ++i) {
-        const WtrWaypoint& waypoint = records[i];
-        std::size_t nameLength = strnlen(waypoint.name, kNameLength);
-        std::memcpy(record, waypoint.name, nameLength);
-        std::memset(record + nameLength, ' ', kNameLength - nameLength);
-        PutU32(record + kLatitudeOffset, static_cast<std::uint32_t>(waypoint.latitude));
-        PutU32(record + kLongitudeOffset, static_cast<std::uint32_t>(waypoint.longitude));
-        std::uint32_t altitudeBits;
-        std::memcpy(&altitudeBits, &waypoint.altitude, sizeof altitudeBits);
-        PutU32(record + kAltitudeOffset, altitudeBits);
-        PutU16(record + kSymbolOffset, waypoint.symbolCode);
-        file.Write(record, sizeof record);
+        PutRecord(block.get() + used, records[i]);
+        used += kWtrRecordSize;
+        if (used >= kBlockSize) {
+            file.Write(block.get(), used);
+            used = 0;
+        }
     }
-    file.Write(kTrackMarker, sizeof kTrackMarker);
-    file.Write(kRouteMarker, sizeof kRouteMarker);
+    std::memcpy(block.get() + used, kTrackMarker, sizeof kTrackMarker);
+    used += sizeof kTrackMarker;
+    std::memcpy(block.get() + used, kRouteMarker, sizeof kRouteMarker);
+    used += sizeof kRouteMarker;
+    file.Write(block.get(), used);
     // Write failures are sticky, so Commit() answers for every write above.
     if (file.Commit()) return true;
     saveError = file.error();
@@ -130,7 +160,7 @@ bool WtrWaypointSet::Save(const std::filesystem::path& path, const std::filesyst
 }
 
 bool WtrWaypointSet::Load(const std::filesystem::path& path, LineSink& list) {
-    std::vector<std::uint8_t> data;
+    FileBytes data;
     ReadFailure failure = ReadFailure::None;
     if (!ReadWholeFile(path, data, &failure)) {
         error = FromReadFailure(failure);
