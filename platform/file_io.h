@@ -9,7 +9,7 @@
 #include <system_error>
 #include <vector>
 
-#include "platform/file_bytes.h"
+#include "platform/large_memory.h"
 
 namespace quendra {
 

@@ -7,7 +7,7 @@
 #include <span>
 #include <vector>
 
-#include "platform/file_bytes.h"
+#include "platform/large_memory.h"
 
 namespace quendra {
 

@@ -148,7 +148,7 @@ bool GtmWaypointSet::LoadFromBytes(std::span<const std::uint8_t> data, LineSink&
     auto wanted = static_cast<std::size_t>(waypointCount);
     if (wanted > (file.size() - position) / kMinRecordSize) return fail(FileError::Truncated);
 
-    std::unique_ptr<GtmWaypoint[]> loaded = AllocateRecords<GtmWaypoint>(wanted);
+    LargeArray<GtmWaypoint> loaded = AllocateRecords<GtmWaypoint>(wanted);
     if (!loaded) {
         fail(FileError::OutOfMemory);
         count = waypointCount;

@@ -10,6 +10,7 @@
 #include <system_error>
 #include <vector>
 
+#include "platform/large_memory.h"
 #include "platform/line_sink.h"
 #include "platform/message_boxes.h"
 #include "waypoints/file_error.h"
@@ -66,7 +67,7 @@ public:
     bool CheckDatum(MessageBoxes& messages);
 
     std::int32_t count = 0;
-    std::unique_ptr<GtmWaypoint[]> records;  // null when absent
+    LargeArray<GtmWaypoint> records;  // null when absent
     std::uint16_t datumCode = 0;
     bool shiftedToWgs84 = false;
     FileError error = FileError::None;
