@@ -40,14 +40,11 @@ void PutU32(std::uint8_t* at, std::uint32_t value) {
     for (int i = 0; i < 4; ++i) at[i] = static_cast<std::uint8_t>(value >> (8 * i));
 }
 
-// The name's bytes up to its first zero byte, then `padding`: a loop without calls or
-// branches, as it runs for every waypoint.
+// The name's bytes up to its first zero byte, then `padding`.
 void CopyName(char* to, const char* from, char padding) {
-    bool ended = false;
-    for (std::size_t i = 0; i < kNameLength; ++i) {
-        ended = ended || from[i] == '\0';
-        to[i] = ended ? padding : from[i];
-    }
+    std::size_t length = strnlen(from, kNameLength);
+    std::memcpy(to, from, length);
+    std::memset(to + length, padding, kNameLength - length);
 }
 
 // Every byte of the 64: the block it goes into is reused.
@@ -66,10 +63,9 @@ void PutRecord(std::uint8_t* record, const WtrWaypoint& waypoint) {
 
 std::optional<std::int32_t> ToSemicircles(double degrees) {
     double product = degrees * kSemicirclesPerDegree;
-    if (!std::isfinite(product)) return std::nullopt;
-    double truncated = std::trunc(product);
-    if (truncated < -2147483648.0 || truncated > 2147483647.0) return std::nullopt;
-    return static_cast<std::int32_t>(truncated);
+    // Exactly the values that truncate into the range; NaN and infinities fail both tests.
+    if (!(product > -2147483649.0 && product < 2147483648.0)) return std::nullopt;
+    return static_cast<std::int32_t>(product);
 }
 
 double WrapLongitude(double degrees) {
