@@ -70,8 +70,7 @@ std::filesystem::path TemporaryNameFor(const std::filesystem::path& target, unsi
     return name;
 }
 
-bool Finish(ReadResult result, FileBytes& data, ReadFailure* failure,
-            std::error_code* cause) {
+bool Finish(ReadResult result, FileBytes& data, ReadFailure* failure, std::error_code* cause) {
     if (failure != nullptr) *failure = result.failure;
     if (cause != nullptr) *cause = result.cause;
     if (result.failure == ReadFailure::None) return true;

@@ -25,8 +25,7 @@ struct ReadResult {
 };
 
 // Reports `result` through the optional outputs; on failure `data` is released.
-bool Finish(ReadResult result, FileBytes& data, ReadFailure* failure,
-            std::error_code* cause);
+bool Finish(ReadResult result, FileBytes& data, ReadFailure* failure, std::error_code* cause);
 
 // Fills `result` when a file of `size` bytes cannot be taken; otherwise sizes `data`.
 void CheckSize(std::uint64_t size, FileBytes& data, ReadResult& result);

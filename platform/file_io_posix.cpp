@@ -54,8 +54,8 @@ std::error_code FollowLinks(std::filesystem::path& path, struct stat& info, bool
 
 }  // namespace
 
-bool ReadWholeFile(const std::filesystem::path& path, FileBytes& data,
-                   ReadFailure* failure, std::error_code* cause) {
+bool ReadWholeFile(const std::filesystem::path& path, FileBytes& data, ReadFailure* failure,
+                   std::error_code* cause) {
     data.clear();
     // Non-blocking, so a FIFO or device given by mistake is refused below instead of
     // waiting forever for a writer; a regular file reads the same either way.

@@ -90,8 +90,8 @@ bool SameFile(const BY_HANDLE_FILE_INFORMATION& a, const BY_HANDLE_FILE_INFORMAT
 
 }  // namespace
 
-bool ReadWholeFile(const std::filesystem::path& path, FileBytes& data,
-                   ReadFailure* failure, std::error_code* cause) {
+bool ReadWholeFile(const std::filesystem::path& path, FileBytes& data, ReadFailure* failure,
+                   std::error_code* cause) {
     data.clear();
     HANDLE file = CreateFileW(path.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING,
                               FILE_ATTRIBUTE_NORMAL, nullptr);

@@ -93,7 +93,8 @@ TEST(WtrSave, WritesEveryRecordWholeAcrossTheSavesBlocks) {
     for (int count : {16383, 16384, 16385, 32769}) {
         SCOPED_TRACE(count);
         std::vector<GtmWaypoint> waypoints;
-        for (int i = 0; i < count; ++i) waypoints.push_back(Gtm(std::to_string(i), i * 1e-3, i * -1e-3, 0, 0));
+        for (int i = 0; i < count; ++i)
+            waypoints.push_back(Gtm(std::to_string(i), i * 1e-3, i * -1e-3, 0, 0));
         testing::TempDir dir;
         Bytes file = SaveAndRead(waypoints, dir);
         ASSERT_EQ(file.size(), 16 + 64 * static_cast<std::size_t>(count) + 32);

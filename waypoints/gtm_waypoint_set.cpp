@@ -83,8 +83,8 @@ bool InflateIfCompressed(FileBytes& data, FileError& error) {
     return true;
 }
 
-bool ReadGtmFile(const std::filesystem::path& path, FileBytes& data,
-                 FileError& error, std::error_code* cause) {
+bool ReadGtmFile(const std::filesystem::path& path, FileBytes& data, FileError& error,
+                 std::error_code* cause) {
     ReadFailure failure = ReadFailure::None;
     if (!ReadWholeFile(path, data, &failure, cause)) {
         error = FromReadFailure(failure);

@@ -49,8 +49,8 @@ bool InflateIfCompressed(FileBytes& data, FileError& error);
 
 // Reads a GTM file whole, inflated when compressed; `cause`, when given, gets the
 // system's reason for a failed read.
-bool ReadGtmFile(const std::filesystem::path& path, FileBytes& data,
-                 FileError& error, std::error_code* cause = nullptr);
+bool ReadGtmFile(const std::filesystem::path& path, FileBytes& data, FileError& error,
+                 std::error_code* cause = nullptr);
 
 class GtmWaypointSet {
 public:
