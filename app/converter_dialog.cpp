@@ -13,11 +13,8 @@ namespace quendra {
 
 namespace {
 
-const FileDialogRequest kOpenGtm{FileDialogRequest::Mode::Open,
-                                 "GPS TrackMaker Files",
-                                 {"*.gtm", "*.gtz", "*.gtm.gz"},
-                                 "",
-                                 ""};
+const FileDialogRequest kOpenGtm{
+    FileDialogRequest::Mode::Open, "GPS TrackMaker Files", {"*.gtm", "*.gtz", "*.gtm.gz"}, "", ""};
 const FileDialogRequest kSaveWtr{
     FileDialogRequest::Mode::Save, "Garmin WTR Files", {"*.wtr"}, "wtr", ""};
 

@@ -215,7 +215,8 @@ TEST(DialogSteps, SaveFailureMessageNamesTheFileAndTheCause) {
         {std::error_code(ENOSPC, std::generic_category()), SaveFailed("/x/a.wtr", noSpace)},
 #ifndef _WIN32
         {std::error_code(ENOSPC, FolderSyncCategory()),
-         "WTR檔案已寫入，但資料夾未能同步到磁碟，若系統當機，新檔案可能不會保留：\n/x/a.wtr\n\n原因：" +
+         "WTR檔案已寫入，但資料夾未能同步到磁碟，若系統當機，新檔案可能不會保留：\n/x/"
+         "a.wtr\n\n原因：" +
              noSpace},
 #endif
     };

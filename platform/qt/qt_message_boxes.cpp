@@ -25,8 +25,8 @@ void QtMessageBoxes::ShowOk(int stringId) {
 }
 
 void QtMessageBoxes::ShowOkText(const std::string& utf8Text) {
-    QMessageBox box(QMessageBox::NoIcon, caption_, QString::fromStdString(utf8Text), QMessageBox::Ok,
-                    owner_);
+    QMessageBox box(QMessageBox::NoIcon, caption_, QString::fromStdString(utf8Text),
+                    QMessageBox::Ok, owner_);
     box.exec();
 }
 

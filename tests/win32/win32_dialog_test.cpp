@@ -76,6 +76,12 @@ TEST(Win32Dialog, ResourceFollowsTheTemplate) {
     const LONG frame = WS_POPUP | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX | WS_MAXIMIZEBOX;
     EXPECT_EQ(GetWindowLongW(hwnd, GWL_STYLE) & frame, WS_POPUP | WS_CAPTION | WS_SYSMENU);
     EXPECT_TRUE(GetWindowLongW(hwnd, GWL_EXSTYLE) & WS_EX_APPWINDOW);
+    // The template places it at 0,0; it opens in the middle of the work area.
+    RECT window, work;
+    GetWindowRect(hwnd, &window);
+    SystemParametersInfoW(SPI_GETWORKAREA, 0, &work, 0);
+    EXPECT_NEAR(window.left + window.right, work.left + work.right, 2);
+    EXPECT_NEAR(window.top + window.bottom, work.top + work.bottom, 2);
     EXPECT_NE(SendMessageW(hwnd, WM_GETICON, ICON_BIG, 0), 0);
     EXPECT_NE(SendMessageW(hwnd, WM_GETICON, ICON_SMALL, 0), 0);
 
@@ -148,7 +154,8 @@ TEST(Win32Dialog, ButtonsAndDropsReachTheStepsAndFileDialogsGetWin32Requests) {
     EXPECT_EQ(session.dialog.waypointSet(), nullptr);  // released as the window went
     ASSERT_EQ(session.files.requests.size(), 2u);
     const std::tuple<std::wstring, const wchar_t*, std::wstring> expected[] = {
-        {L"GPS TrackMaker Files (*.gtm;*.gtz)\0*.gtm;*.gtz\0\0"s, nullptr, gtm.wstring()},
+        {L"GPS TrackMaker Files (*.gtm;*.gtz;*.gtm.gz)\0*.gtm;*.gtz;*.gtm.gz\0\0"s, nullptr,
+         gtm.wstring()},
         {L"Garmin WTR Files (*.wtr)\0*.wtr\0\0"s, L"wtr", L"C:\\輸出\\上次.wtr"},
     };
     for (std::size_t i = 0; i < 2; ++i) {
