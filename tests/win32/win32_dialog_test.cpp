@@ -5,12 +5,15 @@
 #include <gtest/gtest.h>
 #include <shlobj.h>
 
+#include <commctrl.h>
+#include <algorithm>
 #include <cstring>
 
 #include "app/converter_dialog.h"
 #include "app/dialog_template.h"
 #include "app/win32/wide_text.h"
 #include "app/win32/win32_dialog_face.h"
+#include "app/win32/win32_file_dialogs.h"
 #include "app/win32/win32_profile.h"
 #include "tests/support/fake_dialog.h"
 #include "tests/support/fake_messages.h"
@@ -181,6 +184,56 @@ TEST(Win32Dialog, ButtonsAndDropsReachTheStepsAndFileDialogsGetWin32Requests) {
     // Names are shown from the ANSI code page.
     if (GetACP() != 950) GTEST_SKIP() << "names need ANSI code page 950, have " << GetACP();
     EXPECT_EQ(dropped.Line(0), "玉山       3952");
+}
+
+// The names the open dialog shows, read while it runs on this thread; then it is cancelled.
+std::vector<std::string> shownNames;
+int looks = 0;
+
+BOOL CALLBACK FindList(HWND child, LPARAM found) {
+    wchar_t name[32] = L"";
+    GetClassNameW(child, name, 32);
+    if (_wcsicmp(name, L"SysListView32") != 0) return TRUE;
+    *reinterpret_cast<HWND*>(found) = child;
+    return FALSE;
+}
+
+BOOL CALLBACK ReadOpenDialog(HWND window, LPARAM) {
+    wchar_t name[32] = L"";
+    GetClassNameW(window, name, 32);
+    if (wcscmp(name, L"#32770") != 0 || !IsWindowVisible(window)) return TRUE;
+    HWND list = nullptr;
+    EnumChildWindows(window, FindList, reinterpret_cast<LPARAM>(&list));
+    const int count = list ? static_cast<int>(SendMessageW(list, LVM_GETITEMCOUNT, 0, 0)) : 0;
+    shownNames.clear();
+    for (int i = 0; i < count; ++i) {
+        wchar_t text[MAX_PATH] = L"";
+        LVITEMW item{.iSubItem = 0, .pszText = text, .cchTextMax = MAX_PATH};
+        SendMessageW(list, LVM_GETITEMTEXTW, i, reinterpret_cast<LPARAM>(&item));
+        shownNames.push_back(Utf8FromWide(text));
+    }
+    // The folder may still be filling in.
+    if (count > 0 || ++looks == 100) PostMessageW(window, WM_COMMAND, IDCANCEL, 0);
+    return FALSE;
+}
+
+TEST(Win32Dialog, OpenDialogListsCompressedFiles) {
+    TempDir dir;
+    for (const wchar_t* name : {L"a.gtm", L"b.gtz", L"c.gtm.gz", L"d.txt"}) {
+        WriteBytes(dir / name, {1});
+    }
+    Session session;
+    session.Type(dir / L"a.gtm");
+    session.Click(IDC_BROWSE);  // the steps' request, answered by the fake
+    ASSERT_EQ(session.files.requests.size(), 1u);
+    const UINT_PTR timer = SetTimer(nullptr, 0, 50, [](HWND, UINT, UINT_PTR, DWORD) {
+        EnumThreadWindows(GetCurrentThreadId(), ReadOpenDialog, 0);
+    });
+    std::string chosen;
+    EXPECT_FALSE(Win32FileDialogs().Run(session.files.requests[0], chosen));
+    KillTimer(nullptr, timer);
+    std::sort(shownNames.begin(), shownNames.end());
+    EXPECT_EQ(shownNames, (std::vector<std::string>{"a.gtm", "b.gtz", "c.gtm.gz"}));
 }
 
 TEST(Win32Dialog, KeysEndTheDialogAsNoButtonIsDefault) {
