@@ -10,7 +10,8 @@ configure_and_build "$ROOT/build" -DQUENDRA_WERROR=ON -DQUENDRA_BUILD_APP=ON
 QT_QPA_PLATFORM=offscreen ctest --test-dir "$ROOT/build" --output-on-failure -j "$JOBS"
 # The Debian package from that build (stripped as any package is), checked as a user and
 # lintian meet it.
-"$ROOT/scripts/check-package.sh" "$("$ROOT/scripts/package.sh" "$ROOT/build" | tail -n 1)"
+deb=$("$ROOT/scripts/package.sh" "$ROOT/build" | tail -n 1)
+"$ROOT/scripts/check-package.sh" "$deb"
 
 # The same suite under AddressSanitizer and UBSan, then a short pass of each fuzz harness
 # (docs/robustness.md).
