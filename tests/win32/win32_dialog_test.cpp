@@ -9,12 +9,15 @@
 
 #include "app/converter_dialog.h"
 #include "app/dialog_template.h"
+#include "app/resource.h"
 #include "app/win32/wide_text.h"
 #include "app/win32/win32_dialog_face.h"
 #include "app/win32/win32_profile.h"
+#include "res/string_table.h"
 #include "tests/support/fake_dialog.h"
 #include "tests/support/fake_messages.h"
 #include "tests/support/gtm_builder.h"
+#include "tests/support/proj_positions.h"
 #include "tests/support/temp_dir.h"
 
 namespace quendra {
@@ -31,7 +34,11 @@ std::string TextOf(HWND window) {
 
 // One dialog window over fresh fakes, created from the resource as quendra.exe creates it.
 struct Session {
-    Session() { hwnd = face.CreateModeless(dialog); }
+    // `datumTransform`, when given, is the stored "Dialog"/"DatumTransform" at start.
+    explicit Session(const char* datumTransform = nullptr) {
+        if (datumTransform) profile.values[{"Dialog", "DatumTransform"}] = datumTransform;
+        hwnd = face.CreateModeless(dialog);
+    }
     ~Session() { DestroyWindow(hwnd); }  // fails harmlessly once the dialog has ended
 
     HWND Item(int id) const { return GetDlgItem(hwnd, id); }
@@ -174,6 +181,50 @@ TEST(Win32Dialog, ButtonsAndDropsReachTheStepsAndFileDialogsGetWin32Requests) {
     // Names are shown from the ANSI code page.
     if (GetACP() != 950) GTEST_SKIP() << "names need ANSI code page 950, have " << GetACP();
     EXPECT_EQ(dropped.Line(0), "玉山       3952");
+}
+
+// The system menu's last item, after a separator, shows the stored mode and toggles it; with
+// nothing stored it is off. Convert then uses it: a Tokyo file converts with no question.
+TEST(Win32Dialog, SystemMenuItemTogglesTheDatumModeThatConvertUses) {
+    for (const char* stored : {static_cast<const char*>(nullptr), "simple", "accurate"}) {
+        Session session(stored);
+        HMENU menu = GetSystemMenu(session.hwnd, FALSE);
+        const int items = GetMenuItemCount(menu);
+        EXPECT_EQ(GetMenuItemID(menu, items - 1), static_cast<UINT>(IDM_DATUM_TRANSFORM));
+        EXPECT_TRUE(GetMenuState(menu, items - 2, MF_BYPOSITION) & MF_SEPARATOR);
+        wchar_t text[64] = L"";
+        GetMenuStringW(menu, IDM_DATUM_TRANSFORM, text, 64, MF_BYCOMMAND);
+        EXPECT_EQ(Utf8FromWide(text), LoadString(IDS_DATUM_TRANSFORM_ACCURATE));
+        bool accurate = stored && *stored == 'a';
+        for (int click = 0; click < 3; ++click) {
+            EXPECT_EQ((GetMenuState(menu, IDM_DATUM_TRANSFORM, MF_BYCOMMAND) & MF_CHECKED) != 0,
+                      accurate);
+            EXPECT_EQ(session.dialog.AccurateDatums(), accurate);
+            // The low 4 bits of the command are the system's; they are ignored.
+            SendMessageW(session.hwnd, WM_SYSCOMMAND, IDM_DATUM_TRANSFORM | click, 0);
+            accurate = !accurate;
+        }
+    }
+
+    TempDir dir;
+    const ProjPosition& tokyo = kProjPositions[9];
+    WriteBytes(dir / L"東京.gtm", GtmBuilder()
+                                      .Datum(tokyo.code)
+                                      .Add({.latitude = tokyo.latitude,
+                                            .longitude = tokyo.longitude,
+                                            .altitude = tokyo.altitude})
+                                      .Build());
+    Session session("accurate");
+    session.Type(dir / L"東京.gtm");
+    session.Click(IDC_LIST_WAYPOINTS);
+    session.files.answers = {Utf8FromWide((dir / L"東京.wtr").wstring())};
+    session.Click(IDC_CONVERT);
+    EXPECT_TRUE(session.messages.asked.empty() && session.messages.shown.empty());
+    const std::vector<std::uint8_t> wtr = ReadBytes(dir / L"東京.wtr");
+    ASSERT_EQ(wtr.size(), 16u + 64 + 32);
+    std::int32_t latitude = 0;
+    std::memcpy(&latitude, wtr.data() + 16 + 20, sizeof latitude);
+    EXPECT_NEAR(latitude, std::trunc(tokyo.wgsLatitude * 11930464.0), 5);  // 5 cm
 }
 
 TEST(Win32Dialog, KeysEndTheDialogAsNoButtonIsDefault) {
