@@ -11,109 +11,73 @@
 #include <cstdlib>
 #include <fstream>
 #include <iostream>
+#include <map>
 #include <memory>
+#include <numbers>
 #include <string>
 #include <vector>
 
 #include "tests/support/fake_messages.h"
 #include "tests/support/proj_positions.h"
-#include "waypoints/datums.h"
 #include "waypoints/gtm_waypoint_set.h"
 
 namespace quendra {
 namespace {
 
-const char* Parameters(std::uint16_t code) {
-    switch (code) {
-        case 80:
-            return "+ellps=intl +towgs84=-156,-271,-189";
-        case 81:
-        case 241:
-            return "+ellps=intl +towgs84=-637,-549,-203";
-        case 207:
-        case 208:
-            return "+ellps=bessel +towgs84=-148,507,685";
-        case 209:
-            return "+ellps=bessel +towgs84=-158,507,676";
-        case 210:
-            return "+ellps=bessel +towgs84=-146,507,687";
-        default:
-            return "";
-    }
-}
-
-class ProjToWgs84 {
-public:
-    explicit ProjToWgs84(std::uint16_t code) : context_(proj_context_create()) {
-        const std::string source =
-            "+proj=longlat " + std::string(Parameters(code)) + " +no_defs +type=crs";
-        PJ* raw = proj_create_crs_to_crs(context_, source.c_str(),
-                                         "+proj=longlat +datum=WGS84 +no_defs +type=crs", nullptr);
-        // Longitude first, whatever the CRS definitions say.
-        transform_ = raw ? proj_normalize_for_visualization(context_, raw) : nullptr;
-        proj_destroy(raw);
-    }
-    ~ProjToWgs84() {
-        proj_destroy(transform_);
-        proj_context_destroy(context_);
-    }
-    bool ok() const { return transform_ != nullptr; }
-    void Apply(double& latitude, double& longitude) const {
-        PJ_COORD c = proj_coord(longitude, latitude, 0.0, 0.0);
-        c = proj_trans(transform_, PJ_FWD, c);
-        longitude = c.lpz.lam;
-        latitude = c.lpz.phi;
-    }
-
-private:
-    PJ_CONTEXT* context_;
-    PJ* transform_ = nullptr;
+const std::map<std::uint16_t, std::string> kProjParameters = {
+    {80, "+ellps=intl +towgs84=-156,-271,-189"},  {81, "+ellps=intl +towgs84=-637,-549,-203"},
+    {241, "+ellps=intl +towgs84=-637,-549,-203"}, {207, "+ellps=bessel +towgs84=-148,507,685"},
+    {208, "+ellps=bessel +towgs84=-148,507,685"}, {209, "+ellps=bessel +towgs84=-158,507,676"},
+    {210, "+ellps=bessel +towgs84=-146,507,687"},
 };
 
-// Metres between two nearby positions on the WGS84 sphere of radius a.
-double Metres(double lat1, double lon1, double lat2, double lon2) {
-    constexpr double kMetresPerDegree = 6378137.0 * 3.14159265358979323846 / 180.0;
-    const double north = (lat2 - lat1) * kMetresPerDegree;
-    const double east = (lon2 - lon1) * kMetresPerDegree * std::cos(lat1 * 3.14159265 / 180.0);
-    return std::hypot(north, east);
+using Proj = std::unique_ptr<PJ, decltype(&proj_destroy)>;
+
+// Longitude first, whatever the CRS definitions say.
+Proj ProjToWgs84(std::uint16_t code) {
+    const std::string source = "+proj=longlat " + kProjParameters.at(code) + " +type=crs";
+    Proj raw(proj_create_crs_to_crs(nullptr, source.c_str(), "+proj=longlat +datum=WGS84 +type=crs",
+                                    nullptr),
+             proj_destroy);
+    return Proj(raw ? proj_normalize_for_visualization(nullptr, raw.get()) : nullptr, proj_destroy);
+}
+
+void Apply(const Proj& proj, double& latitude, double& longitude) {
+    const PJ_COORD c = proj_trans(proj.get(), PJ_FWD, proj_coord(longitude, latitude, 0, 0));
+    longitude = c.lpz.lam;
+    latitude = c.lpz.phi;
 }
 
 struct Region {
     double south, north, west, east;
 };
-constexpr Region kTaiwanAndPenghu{21.85, 25.35, 119.3, 122.05};
-constexpr Region kHongKong{22.15, 22.57, 113.82, 114.45};
-constexpr Region kJapan{30.9, 45.6, 129.4, 145.9};
-constexpr Region kOkinawa{24.0, 27.9, 122.9, 131.4};
-constexpr Region kSouthKorea{33.1, 38.7, 124.6, 131.9};
 
 TEST(AccurateDatums, MatchProjOverEachRegionWithinOneCentimetre) {
-    struct Case {
-        std::uint16_t code;
-        std::vector<Region> regions;
-    };
-    const Case cases[] = {
-        {81, {kTaiwanAndPenghu}},
-        {241, {kTaiwanAndPenghu}},
-        {80, {kHongKong}},
-        {207, {kJapan}},
-        {208, {kJapan, kOkinawa, kSouthKorea}},
-        {209, {kOkinawa}},
-        {210, {kSouthKorea}},
+    const Region taiwanAndPenghu{21.85, 25.35, 119.3, 122.05},
+        hongKong{22.15, 22.57, 113.82, 114.45}, japan{30.9, 45.6, 129.4, 145.9},
+        okinawa{24.0, 27.9, 122.9, 131.4}, southKorea{33.1, 38.7, 124.6, 131.9};
+    const std::vector<std::pair<std::uint16_t, std::vector<Region>>> cases = {
+        {81, {taiwanAndPenghu}},
+        {241, {taiwanAndPenghu}},
+        {80, {hongKong}},
+        {207, {japan}},
+        {208, {japan, okinawa, southKorea}},
+        {209, {okinawa}},
+        {210, {southKorea}},
     };
     constexpr float kSummits[] = {3952.0f, 3776.0f, 1947.0f, 957.0f, 0.0f};
     constexpr int kSteps = 12;
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.code);
-        ProjToWgs84 proj(c.code);
-        ASSERT_TRUE(proj.ok());
-
+    constexpr double kMetresPerDegree = 6378137.0 * std::numbers::pi / 180.0;
+    for (const auto& [code, regions] : cases) {
+        SCOPED_TRACE(code);
+        const Proj proj = ProjToWgs84(code);
+        ASSERT_TRUE(proj);
         GtmWaypointSet set;
-        set.datumCode = c.code;
-        set.count = static_cast<std::int32_t>(c.regions.size()) * (kSteps + 1) * (kSteps + 1);
+        set.datumCode = code;
+        set.count = static_cast<std::int32_t>(regions.size()) * (kSteps + 1) * (kSteps + 1);
         set.records = std::make_unique<GtmWaypoint[]>(static_cast<std::size_t>(set.count));
         int n = 0;
-        for (const Region& r : c.regions) {
+        for (const Region& r : regions) {
             for (int i = 0; i <= kSteps; ++i) {
                 for (int j = 0; j <= kSteps; ++j, ++n) {
                     set.records[n].latitude = r.south + (r.north - r.south) * i / kSteps;
@@ -122,8 +86,7 @@ TEST(AccurateDatums, MatchProjOverEachRegionWithinOneCentimetre) {
                 }
             }
         }
-        const std::unique_ptr<GtmWaypoint[]> loaded(new GtmWaypoint[n]);
-        std::copy_n(set.records.get(), n, loaded.get());
+        const std::vector<GtmWaypoint> loaded(set.records.get(), set.records.get() + n);
         testing::FakeMessages messages;
         ASSERT_TRUE(set.CheckDatum(messages, DatumMode::Accurate));
         EXPECT_TRUE(messages.asked.empty() && messages.shown.empty());
@@ -131,15 +94,18 @@ TEST(AccurateDatums, MatchProjOverEachRegionWithinOneCentimetre) {
         double largest = 0;
         for (int k = 0; k < n; ++k) {
             double latitude = loaded[k].latitude, longitude = loaded[k].longitude;
-            proj.Apply(latitude, longitude);
+            Apply(proj, latitude, longitude);
             const GtmWaypoint& got = set.records[k];
-            const double off = Metres(latitude, longitude, got.latitude, got.longitude);
+            const double off = std::hypot(got.latitude - latitude,
+                                          (got.longitude - longitude) *
+                                              std::cos(latitude * std::numbers::pi / 180)) *
+                               kMetresPerDegree;
             largest = std::max(largest, off);
             EXPECT_LT(off, 0.01) << loaded[k].latitude << ", " << loaded[k].longitude;
             EXPECT_EQ(got.altitude, loaded[k].altitude);
         }
-        std::cout << "datum " << c.code << ": largest difference from PROJ " << largest
-                  << " m over " << n << " points\n";
+        std::cout << "datum " << code << ": largest difference from PROJ " << largest << " m over "
+                  << n << " points\n";
     }
 }
 
@@ -149,10 +115,8 @@ TEST(AccurateDatums, StoredPositionsAreProjs) {
     std::string rows;
     for (const testing::ProjPosition& p : testing::kProjPositions) {
         SCOPED_TRACE(p.place);
-        ProjToWgs84 proj(p.code);
-        ASSERT_TRUE(proj.ok());
         double latitude = p.latitude, longitude = p.longitude;
-        proj.Apply(latitude, longitude);
+        Apply(ProjToWgs84(p.code), latitude, longitude);
         EXPECT_NEAR(latitude, p.wgsLatitude, 1e-10);
         EXPECT_NEAR(longitude, p.wgsLongitude, 1e-10);
         char row[200];
@@ -162,10 +126,9 @@ TEST(AccurateDatums, StoredPositionsAreProjs) {
     }
     if (const char* out = std::getenv("QUENDRA_WRITE_PROJ_POSITIONS")) {
         std::ifstream in(QUENDRA_PROJ_POSITIONS_HEADER);
-        std::string text((std::istreambuf_iterator<char>(in)), {});
+        const std::string text((std::istreambuf_iterator<char>(in)), {});
         const std::size_t begin = text.find("{\n", text.find("kProjPositions")) + 2;
-        const std::size_t end = text.find("};", begin);
-        std::ofstream(out) << text.substr(0, begin) << rows << text.substr(end);
+        std::ofstream(out) << text.substr(0, begin) << rows << text.substr(text.find("};", begin));
     }
 }
 
