@@ -1,5 +1,6 @@
 // The program's string table, by id: the two datum messages, which the dialog and gtm2wtr
-// both show, and the dialog's words for a save that failed. They live here and nowhere else.
+// both show, the dialog's datum menu item and its words for a save that failed. The texts
+// live here and nowhere else.
 #pragma once
 
 #include <string_view>
@@ -9,6 +10,8 @@ namespace quendra {
 enum StringId : int {
     IDS_DATUM_HUTZUSHAN = 1,
     IDS_DATUM_UNSUPPORTED = 2,
+    // The dialog's menu item that turns the accurate datum conversion on and off.
+    IDS_DATUM_TRANSFORM_ACCURATE = 16,
     // A chosen WTR file not written (%1 the file, %2 the cause), or written but not yet
     // safe on the disk; then the causes that are ours rather than the system's.
     IDS_SAVE_FAILED = 20,
@@ -28,6 +31,7 @@ inline constexpr std::string_view kDatumHuTzuShanText =
 inline constexpr std::string_view kDatumUnsupportedText =
     "GTM檔案中使用的大地座標系統(Datum)無法轉換，建議在GTM中選用WGS84存檔，再來作轉檔。";
 
+inline constexpr std::string_view kDatumTransformAccurateText = "精確轉換大地座標系統(Datum)";
 inline constexpr std::string_view kSaveFailedText = "無法寫入WTR檔案：\n%1\n\n原因：%2";
 inline constexpr std::string_view kSaveNotDurableText =
     "WTR檔案已寫入，但資料夾未能同步到磁碟，若系統當機，新檔案可能不會保留：\n%1\n\n原因：%2";
@@ -45,6 +49,8 @@ constexpr std::string_view LoadString(int id) {
             return kDatumHuTzuShanText;
         case IDS_DATUM_UNSUPPORTED:
             return kDatumUnsupportedText;
+        case IDS_DATUM_TRANSFORM_ACCURATE:
+            return kDatumTransformAccurateText;
         case IDS_SAVE_FAILED:
             return kSaveFailedText;
         case IDS_SAVE_NOT_DURABLE:

@@ -19,7 +19,9 @@ namespace {
 using namespace std::string_literals;
 using Lines = std::vector<std::string>;
 const Lines kListed = {"HOME        13", "\xA4\xA4\xA4\xE5        -3"};  // 中文 in Big5
-constexpr std::int32_t kLatitude = 298261600, kShifted = 298240363;
+// 25.0 written as it is, shifted, and where PROJ puts it from Hu-Tzu-Shan (24.998224480237,
+// tests/support/proj_positions.h), in the file's semicircle units.
+constexpr std::int32_t kLatitude = 298261600, kShifted = 298240363, kAccurate = 298240417;
 
 GtmBuilder TwoWaypoints(std::uint16_t datum = 217, double secondLatitude = 25.0) {
     return std::move(
@@ -148,7 +150,8 @@ TEST(DialogSteps, ConvertChecksTheDatumThenAsksWhereToSave) {
         const char* saveAs;  // "" cancels the save dialog
         std::vector<int> asked, shown;
         bool saveDialog;
-        std::int32_t latitude;  // of the first waypoint written; 0: no file
+        std::int32_t latitude;                 // of the first waypoint written; 0: no file
+        const char* datumTransform = nullptr;  // the profile entry; none when absent
         // The cause a box gives after a failed save: nullptr for no box.
         const char* cause = nullptr;
         double secondLatitude = 25.0;
@@ -160,14 +163,19 @@ TEST(DialogSteps, ConvertChecksTheDatumThenAsksWhereToSave) {
         {"Hu-Tzu-Shan, No stops", 81, false, "out.wtr", hutzushan, none, false, 0},
         {"other datum refused", 216, true, "out.wtr", none, other, false, 0},
         {"save cancelled", 217, true, "", none, none, true, 0},
-        {"write fails", 217, true, "no such folder/out.wtr", none, none, true, 0, ""},
-        {"the listed file is never replaced", 217, true, "in.gtm", none, none, true, 0,
+        {"write fails", 217, true, "no such folder/out.wtr", none, none, true, 0, nullptr, ""},
+        {"the listed file is never replaced", 217, true, "in.gtm", none, none, true, 0, nullptr,
          "這正是目前轉換的GTM檔案。"},
-        {"a folder", 217, true, "folder.wtr", none, none, true, 0,
+        {"a folder", 217, true, "folder.wtr", none, none, true, 0, nullptr,
          "這不是一般檔案（例如資料夾或裝置）。"},
-        {"a read-only file", 217, true, "readonly.wtr", none, none, true, 0, "這個檔案是唯讀的。"},
-        {"a position a WTR file cannot hold", 217, true, "out.wtr", none, none, true, 0,
+        {"a read-only file", 217, true, "readonly.wtr", none, none, true, 0, nullptr,
+         "這個檔案是唯讀的。"},
+        {"a position a WTR file cannot hold", 217, true, "out.wtr", none, none, true, 0, nullptr,
          "第2個航點「中文」的座標超出WTR檔案能記錄的範圍。", 1e300},
+        {"simple as stored", 81, true, "out.wtr", hutzushan, none, true, kShifted, "simple"},
+        {"accurate: no question", 81, false, "out.wtr", none, none, true, kAccurate, "accurate"},
+        {"accurate: WGS84 as it is", 217, true, "out.wtr", none, none, true, kLatitude, "accurate"},
+        {"accurate: unknown datum", 216, true, "out.wtr", none, other, false, 0, "accurate"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
@@ -175,6 +183,7 @@ TEST(DialogSteps, ConvertChecksTheDatumThenAsksWhereToSave) {
         h.Stored(kWtrFileEntry) = h.Path("last.wtr");
         const GtmBuilder gtm = TwoWaypoints(c.datum, c.secondLatitude);
         h.Stored(kGtmFileEntry) = h.Gtm("in.gtm", gtm);
+        if (c.datumTransform) h.Stored(kDatumTransformEntry) = c.datumTransform;
         std::filesystem::create_directory(h.dir / "folder.wtr");
         WriteBytes(h.dir / "readonly.wtr", {1, 2, 3});
         std::filesystem::permissions(h.dir / "readonly.wtr", std::filesystem::perms(0444));
@@ -226,6 +235,26 @@ TEST(DialogSteps, SaveFailureMessageNamesTheFileAndTheCause) {
         WtrWaypointSet wtr;
         wtr.saveError = cause;
         EXPECT_EQ(SaveFailureMessage("/x/a.wtr", wtr, gtm), text);
+    }
+}
+
+// The mode is read when Convert runs, and a set is moved once whatever the mode: after an
+// accurate conversion and a cancelled save, a Convert in the simple mode neither asks nor
+// shifts, and the other way round.
+TEST(DialogSteps, ConvertReadsTheModeEachTimeAndMovesASetOnce) {
+    for (bool accurateFirst : {true, false}) {
+        Harness h;
+        h.Stored(kGtmFileEntry) = h.Gtm("in.gtm", TwoWaypoints(81));
+        h.dialog.OnInitDialog();
+        h.dialog.SetAccurateDatums(accurateFirst);
+        EXPECT_EQ(h.Stored(kDatumTransformEntry), accurateFirst ? "accurate" : "simple");
+        EXPECT_EQ(h.dialog.AccurateDatums(), accurateFirst);
+        h.dialog.OnConvert();  // save cancelled
+        h.dialog.SetAccurateDatums(!accurateFirst);
+        h.files.answers = {h.Path("out.wtr")};
+        h.dialog.OnConvert();
+        EXPECT_EQ(h.messages.asked.size(), accurateFirst ? 0u : 1u);
+        EXPECT_EQ(FirstLatitude(h.dir / "out.wtr"), accurateFirst ? kAccurate : kShifted);
     }
 }
 
