@@ -30,13 +30,16 @@ public:
                 return "same file as the input";
             case FileIoErrc::FolderNotWritable:
                 return "the folder is not writable";
+            case FileIoErrc::OwnerOnlyFolder:
+                return "in this folder only the file's owner may replace it";
             case FileIoErrc::ShortRead:
                 return "the file ended before its stated size";
         }
         return "unknown error";
     }
     std::error_condition default_error_condition(int code) const noexcept override {
-        if (static_cast<FileIoErrc>(code) == FileIoErrc::FolderNotWritable) {
+        if (static_cast<FileIoErrc>(code) == FileIoErrc::FolderNotWritable ||
+            static_cast<FileIoErrc>(code) == FileIoErrc::OwnerOnlyFolder) {
             return std::errc::permission_denied;
         }
         return {code, *this};
