@@ -229,19 +229,21 @@ int Entries(const fs::path& folder) {
 TEST(WindowsSave, RefusesATargetInUseOrReadOnlyAndTakesPathsPast260Characters) {
     const Bytes gtm = testing::GtmBuilder().Add({}).Build(), old(100, 'o');
     testing::TempDir dir;
-    // The folder's own path is over 300 characters: no fixed buffer of MAX_PATH may hold it.
+    // Read from a folder past 260 characters; replaced under a name that takes the path
+    // past 260 (wine's ReplaceFileW cuts the folder of a longer one short: not ours to test).
     const fs::path deep =
         dir / std::string(100, 'd') / std::string(100, 'e') / std::string(100, 'p');
+    fs::create_directories(deep);
     PROCESS_INFORMATION holder{};
     struct Case {
         const char* what;
-        fs::path folder;
+        fs::path input, output;
         std::function<void(const fs::path&)> before, after;
         DWORD refusal;  // 0: replaced
     };
     const Case cases[] = {
         // As a GPS program that has the file loaded may hold it.
-        {"held open by another program without sharing", dir.path(),
+        {"held open by another program without sharing", dir / "in.gtm", dir / "old.wtr",
          [&](const fs::path& output) { EXPECT_TRUE(HoldOpen(output, holder)); },
          [&](const fs::path&) {
              TerminateProcess(holder.hProcess, 0);
@@ -250,7 +252,7 @@ TEST(WindowsSave, RefusesATargetInUseOrReadOnlyAndTakesPathsPast260Characters) {
              CloseHandle(holder.hThread);
          },
          ERROR_SHARING_VIOLATION},
-        {"with the read-only attribute", dir.path(),
+        {"with the read-only attribute", dir / "in.gtm", dir / "old.wtr",
          [](const fs::path& output) {
              SetFileAttributesW(output.c_str(), FILE_ATTRIBUTE_READONLY);
          },
@@ -259,29 +261,30 @@ TEST(WindowsSave, RefusesATargetInUseOrReadOnlyAndTakesPathsPast260Characters) {
              SetFileAttributesW(output.c_str(), FILE_ATTRIBUTE_NORMAL);
          },
          ERROR_ACCESS_DENIED},
-        {"in a folder past 260 characters", deep, nullptr, nullptr, 0},
+        {"past 260 characters", deep / "in.gtm", dir / (std::string(230, 'w') + ".wtr"), nullptr,
+         nullptr, 0},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
-        fs::create_directories(c.folder);
-        const fs::path input = c.folder / "in.gtm", output = c.folder / "old.wtr";
-        testing::WriteBytes(input, gtm);
-        testing::WriteBytes(output, old);
-        if (c.before) c.before(output);
+        testing::WriteBytes(c.input, gtm);
+        testing::WriteBytes(c.output, old);
+        if (c.before) c.before(c.output);
         std::string said;
-        const int status = Convert(input, output, said);
-        if (c.after) c.after(output);
+        const int status = Convert(c.input, c.output, said);
+        if (c.after) c.after(c.output);
         if (c.refusal == 0) {
             EXPECT_EQ(status, 0) << said;
-            EXPECT_EQ(fs::file_size(output), 16 + 64 + 32u);
+            EXPECT_EQ(fs::file_size(c.output), 16 + 64 + 32u);
         } else {
             EXPECT_EQ(status, 1);
             EXPECT_NE(said.find(Cause(c.refusal)), std::string::npos) << said;
-            EXPECT_TRUE(testing::ReadBytes(output) == old) << "the old file changed";
+            EXPECT_TRUE(testing::ReadBytes(c.output) == old) << "the old file changed";
         }
-        EXPECT_EQ(Entries(c.folder), 2) << "something was left beside the old file";
-        fs::remove(input);
-        fs::remove(output);
+        // The old file, the deep folder, and the input when it is not in that folder.
+        EXPECT_EQ(Entries(dir.path()), c.input.parent_path() == dir.path() ? 3 : 2)
+            << "something was left beside the old file";
+        fs::remove(c.input);
+        fs::remove(c.output);
     }
 }
 
