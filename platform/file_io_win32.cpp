@@ -171,7 +171,10 @@ bool SafeFileWriter::Open(const std::filesystem::path& target, const std::filesy
                 why = LastError();
                 DWORD own = GetFileAttributesW(target.c_str());
                 if (own != INVALID_FILE_ATTRIBUTES && !(own & FILE_ATTRIBUTE_REPARSE_POINT)) {
+                    std::error_code ignored;  // then the path stays as given
+                    std::filesystem::path whole = std::filesystem::absolute(target, ignored);
                     why.clear();
+                    if (!whole.empty()) target_ = whole;
                 }
             }
         }
