@@ -113,13 +113,18 @@ bool Inflate(std::span<const std::uint8_t> compressed, const InflatedPrefix& pre
     }
 
     // The trailer's size (modulo 2^32) is the whole size when there is one member, as there
-    // nearly always is. It is only believed within one doubling of what has inflated, so a
-    // sound file ends in a buffer of its exact size and a lying one costs no more than the
-    // truth: the buffer grows with the data, never past twice what it holds.
+    // nearly always is. It is believed at once up to twice the compressed size (waypoint
+    // files shrink to about a half), beyond that only within one doubling of what has
+    // inflated: a sound file ends in a buffer of its exact size, and a lying one costs no
+    // more than the truth, the buffer growing with the data, never past twice what it holds.
     std::uint64_t hint = 0;
     if (compressed.size() >= kSmallestMember) {
         const std::uint8_t* size = compressed.data() + compressed.size() - 4;
         hint = size[0] | size[1] << 8 | size[2] << 16 | std::uint64_t{size[3]} << 24;
+    }
+    if (hint <= limit && hint <= std::uint64_t{compressed.size()} * 2 &&
+        !AllocateBytes(inflated, static_cast<std::size_t>(hint))) {
+        return fail(InflateFailure::OutOfMemory);
     }
     GzipReader reader(compressed);
     std::size_t size = 0;
