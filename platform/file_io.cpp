@@ -34,12 +34,16 @@ public:
                 return "in this folder only the file's owner may replace it";
             case FileIoErrc::ShortRead:
                 return "the file ended before its stated size";
+            case FileIoErrc::ReadOnly:
+                // What the system says when it refuses to open such a file for writing.
+                return SystemErrors().message(kAccessDenied);
         }
         return "unknown error";
     }
     std::error_condition default_error_condition(int code) const noexcept override {
-        if (static_cast<FileIoErrc>(code) == FileIoErrc::FolderNotWritable ||
-            static_cast<FileIoErrc>(code) == FileIoErrc::OwnerOnlyFolder) {
+        const auto errc = static_cast<FileIoErrc>(code);
+        if (errc == FileIoErrc::FolderNotWritable || errc == FileIoErrc::ReadOnly ||
+            errc == FileIoErrc::OwnerOnlyFolder) {
             return std::errc::permission_denied;
         }
         return {code, *this};
@@ -107,6 +111,11 @@ std::error_code make_error_code(FileIoErrc code) {
 const std::error_category& FolderSyncCategory() {
     static const FolderSyncCategoryImpl category;
     return category;
+}
+
+std::string SystemWords(const std::error_code& error) {
+    if (error.category() == FolderSyncCategory()) return SystemErrors().message(error.value());
+    return error.message();
 }
 
 bool SafeFileWriter::Fail(std::error_code why) {

@@ -18,6 +18,7 @@ enum class FileIoErrc {
     FolderNotWritable,   // no file may be created beside the target
     OwnerOnlyFolder,     // a sticky folder: only the file's or folder's owner may replace it
     ShortRead,           // the file ended before the size it states
+    ReadOnly,            // an existing file that may not be written, so is not replaced
 };
 
 const std::error_category& FileIoCategory();
@@ -27,6 +28,10 @@ std::error_code make_error_code(FileIoErrc code);
 // not survive a crash. The value is the system's error number; it compares equal to the
 // plain error (std::errc::io_error and so on).
 const std::error_category& FolderSyncCategory();
+
+// The system's own words for a cause: for a FolderSyncCategory error, those of its error
+// number alone; for any other error, its message.
+std::string SystemWords(const std::error_code& error);
 
 enum class ReadFailure { None, CannotOpen, Empty, TooLarge, CannotRead };
 
