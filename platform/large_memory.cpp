@@ -12,15 +12,16 @@ namespace {
 
 #if defined(__linux__) && defined(MADV_HUGEPAGE)
 constexpr std::size_t kHugePage = std::size_t{2} << 20;
-// From here on one huge page, zeroed once, costs less than the small pages' faults.
-constexpr std::size_t kHugeFrom = kHugePage / 8;
+// From here on the alignment's cost in address space (up to one huge page before the
+// buffer) is small beside it; smaller buffers get the huge pages that lie wholly inside.
+constexpr std::size_t kAlignedFrom = 8 * kHugePage;
 #endif
 
 }  // namespace
 
 void* AllocateLarge(std::size_t size) noexcept {
 #if defined(__linux__) && defined(MADV_HUGEPAGE)
-    if (size >= kHugeFrom) {
+    if (size >= kAlignedFrom) {
         if (size > SIZE_MAX - kHugePage) return nullptr;
         // Whole huge pages, aligned, and none of it touched before the advice: the
         // allocator's own bookkeeping lies before the first byte.
@@ -29,8 +30,16 @@ void* AllocateLarge(std::size_t size) noexcept {
         if (memory != nullptr) ::madvise(memory, whole, MADV_HUGEPAGE);  // a hint
         return memory;
     }
-#endif
+    void* memory = std::malloc(size == 0 ? 1 : size);
+    auto begin = (reinterpret_cast<std::uintptr_t>(memory) + kHugePage - 1) & ~(kHugePage - 1);
+    auto end = (reinterpret_cast<std::uintptr_t>(memory) + size) & ~(kHugePage - 1);
+    if (memory != nullptr && end > begin) {
+        ::madvise(reinterpret_cast<void*>(begin), end - begin, MADV_HUGEPAGE);
+    }
+    return memory;
+#else
     return std::malloc(size == 0 ? 1 : size);
+#endif
 }
 
 void FreeLarge(void* memory) noexcept {
