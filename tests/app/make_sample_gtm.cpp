@@ -26,20 +26,16 @@ int main(int argc, char* argv[]) {
             std::cout << std::setprecision(10) << peak.longitude << ' ' << peak.latitude << '\n';
         return 0;
     }
-    GtmBuilder builder;
-    const bool withDatum = argc == 4 && std::strcmp(argv[1], "--datum") == 0;
-    const char* output = argc == 2 ? argv[1] : withDatum ? argv[3] : nullptr;
-    if (withDatum) {
-        std::uint16_t datum = 0;
+    std::uint16_t datum = 217;  // WGS84
+    const char* output = argc == 2 ? argv[1] : nullptr;
+    if (argc == 4 && std::strcmp(argv[1], "--datum") == 0) {
         const char* end = argv[2] + std::strlen(argv[2]);
-        const auto result = std::from_chars(argv[2], end, datum);
-        if (result.ec == std::errc() && result.ptr == end && result.ptr != argv[2])
-            builder.Datum(datum);
-        else
-            output = nullptr;
+        const auto [stop, error] = std::from_chars(argv[2], end, datum);
+        if (error == std::errc() && stop == end) output = argv[3];
     }
+    GtmBuilder builder;
     for (const GtmRecordSpec& peak : peaks) builder.Add(peak);
-    const std::vector<std::uint8_t> bytes = builder.Build();
+    const std::vector<std::uint8_t> bytes = builder.Datum(datum).Build();
     if (output != nullptr) WriteBytes(output, bytes);
     if (output != nullptr && ReadBytes(output) == bytes) return 0;
     std::cerr << "usage: make_sample_gtm [--datum CODE] OUTPUT.gtm, a file it can write\n";
