@@ -79,9 +79,8 @@ TEST(GtmLoad, StepsOverHeaderStringsExtraEntriesAndComments) {
             const GtmWaypoint& w = set.records[i];
             EXPECT_EQ(w.latitude, i + 1.0) << i;
             EXPECT_EQ(w.longitude, -i - 0.25) << i;
-            std::string name = records[i].name;
-            name.resize(11, '\0');
-            EXPECT_EQ(std::string(w.name, 11), name);
+            EXPECT_EQ(std::string(w.name, 11),
+                      (records[i].name + std::string(11, '\0')).substr(0, 11));
             EXPECT_EQ(w.iconCode, 27 + i);
             EXPECT_EQ(w.altitude, records[i].altitude);
             EXPECT_EQ(lines.lines[i], records[i].line);
