@@ -56,9 +56,8 @@ TEST(CheckDatum, PassesAsksRefusesOrConvertsByTheDatumCodeAndMode) {
         EXPECT_EQ(set.CheckDatum(messages, c.mode), c.proceeds);
         EXPECT_EQ(messages.asked, c.asked);
         EXPECT_EQ(messages.shown, c.shown);
-        const std::vector<GtmWaypoint> checked(set.records.get(), set.records.get() + set.count);
         // A second check (Convert again after a cancelled save), in either mode, neither
-        // asks nor moves the set again.
+        // asks nor moves the set again: the places below are where one move puts them.
         if (c.proceeds) {
             EXPECT_TRUE(set.CheckDatum(messages, kSimple));
             EXPECT_TRUE(set.CheckDatum(messages, kAccurate));
@@ -69,8 +68,6 @@ TEST(CheckDatum, PassesAsksRefusesOrConvertsByTheDatumCodeAndMode) {
         for (std::size_t i = 0; i < places.size(); ++i) {
             const GtmWaypoint& got = set.records[i];
             const testing::ProjPosition& p = places[i];
-            EXPECT_EQ(got.latitude, checked[i].latitude);
-            EXPECT_EQ(got.longitude, checked[i].longitude);
             EXPECT_EQ(got.altitude, p.altitude);
             if (converted) {
                 EXPECT_NEAR(got.latitude, p.wgsLatitude, kCentimetre) << p.place;
