@@ -14,10 +14,9 @@ namespace quendra::testing {
 
 class TempDir {
 public:
-    TempDir() {
+    explicit TempDir(const std::filesystem::path& in = std::filesystem::temp_directory_path()) {
         std::random_device random;
-        path_ = std::filesystem::temp_directory_path() /
-                ("quendra-test-" + std::to_string(random()) + std::to_string(random()));
+        path_ = in / ("quendra-test-" + std::to_string(random()) + std::to_string(random()));
         std::filesystem::create_directories(path_);
     }
     ~TempDir() {
