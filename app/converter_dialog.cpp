@@ -85,7 +85,8 @@ void ConverterDialog::OnBrowse() {
 
 void ConverterDialog::OnConvert() {
     if (!waypointSet_ || waypointSet_->count == 0 || !waypointSet_->records) return;
-    if (!waypointSet_->CheckDatum(services_.messages)) return;
+    const DatumMode mode = AccurateDatums() ? DatumMode::Accurate : DatumMode::Simple;
+    if (!waypointSet_->CheckDatum(services_.messages, mode)) return;
     std::string wtrPath;
     if (!AskWtrFileName(wtrPath)) return;
     services_.profile.WriteProfileString(kProfileSection, kWtrFileEntry, wtrPath);
@@ -101,6 +102,15 @@ bool ConverterDialog::AskWtrFileName(std::string& path) {
     FileDialogRequest request = kSaveWtr;
     request.initialDirectory = services_.profile.GetProfileString(kProfileSection, kWtrFileEntry);
     return services_.fileDialogs.Run(request, path);
+}
+
+bool ConverterDialog::AccurateDatums() const {
+    return services_.profile.GetProfileString(kProfileSection, kDatumTransformEntry) == "accurate";
+}
+
+void ConverterDialog::SetAccurateDatums(bool accurate) {
+    services_.profile.WriteProfileString(kProfileSection, kDatumTransformEntry,
+                                         accurate ? "accurate" : "simple");
 }
 
 void ConverterDialog::OnDropFiles(const std::vector<std::string>& paths) {

@@ -46,6 +46,11 @@ public:
     // folder, are ignored.
     void OnDropFiles(const std::vector<std::string>& paths);
 
+    // The datum mode as stored in the profile, which Convert reads each time it runs; the
+    // faces show it as a checkable menu item.
+    bool AccurateDatums() const;
+    void SetAccurateDatums(bool accurate);
+
     const GtmWaypointSet* waypointSet() const { return waypointSet_.get(); }
 
 private:

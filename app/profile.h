@@ -1,4 +1,4 @@
-// The per-user store of the two remembered paths.
+// The per-user store of the remembered paths and the datum mode.
 #pragma once
 
 #include <string>
@@ -9,6 +9,8 @@ inline constexpr char kRegistryKey[] = "Tavrin\\Moskel";
 inline constexpr char kProfileSection[] = "Dialog";
 inline constexpr char kGtmFileEntry[] = "GTMFile";
 inline constexpr char kWtrFileEntry[] = "WTRFile";
+// "simple" (the default) or "accurate": how Convert treats a datum other than WGS84.
+inline constexpr char kDatumTransformEntry[] = "DatumTransform";
 
 // String entries by section below an application key ("Company\Application"): the
 // registry on Windows, QSettings' file on Linux.

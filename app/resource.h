@@ -12,3 +12,7 @@
 #define IDC_WAYPOINT_LIST 1008
 #define IDC_WAYPOINT_COUNT 1010
 #define IDC_CONVERT 1013
+
+// The system menu's item for accurate datums: below 0xF000 and with the low 4 bits clear,
+// as WM_SYSCOMMAND ids must be.
+#define IDM_DATUM_TRANSFORM 0x0110

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstdint>
 #include <filesystem>
+#include <iomanip>
 #include <iostream>
 #include <optional>
 #include <set>
@@ -15,6 +16,7 @@
 #include "platform/codepage.h"
 #include "platform/path_text.h"
 #include "res/string_table.h"
+#include "waypoints/datums.h"
 #include "waypoints/gtm_waypoint_set.h"
 #include "waypoints/wtr_waypoint_set.h"
 
@@ -35,9 +37,11 @@ namespace {
 
 constexpr std::string_view kUsage =
     "Usage:\n"
-    "  gtm2wtr [--hu-tzu-shan=shift|refuse] [--codepage NAME] INPUT.gtm OUTPUT.wtr\n"
-    "  gtm2wtr [--hu-tzu-shan=shift|refuse] [--codepage NAME] -d OUTDIR INPUT.gtm...\n"
+    "  gtm2wtr [--hu-tzu-shan=shift|refuse] [--datum-transform=simple|accurate]\n"
+    "          [--codepage NAME] INPUT.gtm OUTPUT.wtr\n"
+    "  gtm2wtr [same options] -d OUTDIR INPUT.gtm...\n"
     "  gtm2wtr --list [--codepage NAME] FILE\n"
+    "  gtm2wtr --list-datums\n"
     "  gtm2wtr --help | --version\n"
     "\n"
     "Converts the waypoints of GPS TrackMaker (.gtm) files into Garmin WTR (.wtr) files.\n"
@@ -49,6 +53,13 @@ constexpr std::string_view kUsage =
     "  --list                print the waypoints (name and altitude) of a GTM or WTR file\n"
     "  --hu-tzu-shan=shift   convert Hu-Tzu-Shan files with the fixed WGS84 offset\n"
     "  --hu-tzu-shan=refuse  refuse them (the default when no one can be asked)\n"
+    "  --datum-transform=simple\n"
+    "                        WGS84 as it is, Hu-Tzu-Shan as above, other datums refused\n"
+    "                        (the default)\n"
+    "  --datum-transform=accurate\n"
+    "                        convert every known datum to WGS84 with its ellipsoid and\n"
+    "                        shift, without a question; refuse unknown datums\n"
+    "  --list-datums         print the known datums: code, name, ellipsoid, shift, source\n"
     "  --codepage NAME       code page of waypoint names (default " QUENDRA_DEFAULT_CODEPAGE_TEXT
     ")\n"
     "  -h, --help            print this help\n"
@@ -62,6 +73,8 @@ struct Options {
     bool list = false;
     std::optional<std::string> outputFolder;
     HuTzuShanPolicy policy = HuTzuShanPolicy::Ask;
+    DatumMode datumMode = DatumMode::Simple;
+    bool listDatums = false;
     std::string codePage = kDefaultCodePage;
     std::vector<std::string> files;
 };
@@ -144,15 +157,23 @@ public:
         if (gtm.count == 0) return Fail(input, "the file holds no waypoints");
 
         TerminalMessages messages(streams_, options_.policy);
-        if (!gtm.CheckDatum(messages)) {
+        if (!gtm.CheckDatum(messages, options_.datumMode)) {
+            const std::string code = "datum code " + std::to_string(gtm.datumCode);
+            if (options_.datumMode == DatumMode::Accurate) {
+                return Fail(input, code +
+                                       " refused: not a datum gtm2wtr knows "
+                                       "(gtm2wtr --list-datums lists them)");
+            }
             if (gtm.datumCode == kDatumHuTzuShan) {
                 bool asked = options_.policy == HuTzuShanPolicy::Ask && streams_.interactive;
                 return Fail(input, asked ? "Hu-Tzu-Shan datum not converted"
                                          : "Hu-Tzu-Shan datum refused "
                                            "(--hu-tzu-shan=shift converts it)");
             }
-            return Fail(input, "datum code " + std::to_string(gtm.datumCode) +
-                                   " refused: only WGS84 (217) and Hu-Tzu-Shan (81) convert");
+            return Fail(
+                input,
+                code + " refused: only WGS84 (217) and Hu-Tzu-Shan (81) convert" +
+                    (FindDatum(gtm.datumCode) ? " (--datum-transform=accurate converts it)" : ""));
         }
 
         WtrWaypointSet wtr;
@@ -251,6 +272,16 @@ std::filesystem::path WtrNameFor(const std::filesystem::path& input) {
     return name.replace_extension(".wtr");
 }
 
+void ListDatums(std::ostream& out) {
+    out << std::setprecision(12);
+    for (const Datum& datum : KnownDatums()) {
+        out << datum.code << '\t' << datum.name << '\t' << datum.ellipsoid.name
+            << " (a=" << datum.ellipsoid.semiMajorAxis
+            << ", 1/f=" << datum.ellipsoid.inverseFlattening << ")\tdx=" << datum.dx
+            << " dy=" << datum.dy << " dz=" << datum.dz << '\t' << datum.source << '\n';
+    }
+}
+
 int UsageError(CliStreams streams, std::string_view problem) {
     streams.err << "gtm2wtr: " << problem << "\n" << kUsage;
     return kExitUsage;
@@ -260,6 +291,7 @@ int UsageError(CliStreams streams, std::string_view problem) {
 std::optional<std::string> ParseArguments(const std::vector<std::string>& args, Options& options,
                                           bool& help, bool& version) {
     bool policyGiven = false;
+    bool modeGiven = false;
     for (std::size_t i = 0; i < args.size(); ++i) {
         const std::string& arg = args[i];
         auto value = [&](std::string_view name, std::string& into) -> bool {
@@ -295,6 +327,21 @@ std::optional<std::string> ParseArguments(const std::vector<std::string>& args, 
                 return "--hu-tzu-shan takes shift or refuse, not '" + choice + "'";
             }
             policyGiven = true;
+        } else if (is("--datum-transform")) {
+            std::string choice;
+            if (!value("--datum-transform", choice)) {
+                return "--datum-transform needs simple or accurate";
+            }
+            if (choice == "simple") {
+                options.datumMode = DatumMode::Simple;
+            } else if (choice == "accurate") {
+                options.datumMode = DatumMode::Accurate;
+            } else {
+                return "--datum-transform takes simple or accurate, not '" + choice + "'";
+            }
+            modeGiven = true;
+        } else if (arg == "--list-datums") {
+            options.listDatums = true;
         } else if (is("--codepage")) {
             if (!value("--codepage", options.codePage)) return "--codepage needs a name";
         } else if (arg == "-d" || is("--output-dir")) {
@@ -312,9 +359,15 @@ std::optional<std::string> ParseArguments(const std::vector<std::string>& args, 
             options.files.push_back(arg);
         }
     }
-    if (help || version) return std::nullopt;
+    if (options.listDatums && args.size() != 1) return "--list-datums takes no other argument";
+    if (help || version || options.listDatums) return std::nullopt;
+    if (policyGiven && options.datumMode == DatumMode::Accurate) {
+        return "--hu-tzu-shan applies only to --datum-transform=simple";
+    }
     if (options.list) {
-        if (options.outputFolder || policyGiven) return "--list takes no -d or --hu-tzu-shan";
+        if (options.outputFolder || policyGiven || modeGiven) {
+            return "--list takes no -d, --hu-tzu-shan or --datum-transform";
+        }
         if (options.files.size() != 1) return "--list takes exactly one FILE";
     } else if (options.outputFolder) {
         if (options.files.empty()) return "-d needs at least one INPUT.gtm";
@@ -339,6 +392,11 @@ int RunGtm2Wtr(const std::vector<std::string>& args, CliStreams streams) {
     }
     if (version) {
         streams.out << "gtm2wtr (Quendra) " << QUENDRA_VERSION << '\n';
+        return kExitSuccess;
+    }
+
+    if (options.listDatums) {
+        ListDatums(streams.out);
         return kExitSuccess;
     }
 

@@ -17,6 +17,7 @@
 #include "res/string_table.h"
 #include "tests/support/fake_messages.h"
 #include "tests/support/temp_dir.h"
+#include "waypoints/datums.h"
 #include "waypoints/gtm_waypoint_set.h"
 #include "waypoints/wtr_waypoint_set.h"
 
@@ -45,6 +46,13 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         const std::vector<int> ask{IDS_DATUM_HUTZUSHAN}, refuse{IDS_DATUM_UNSUPPORTED}, none;
         FUZZ_CHECK(no.asked == (huTzuShan ? ask : none) && yes.asked == no.asked);
         FUZZ_CHECK(no.shown == (wgs84 || huTzuShan ? none : refuse) && yes.shown == no.shown);
+        // The accurate mode on whatever positions the file holds, out of range or not finite.
+        GtmWaypointSet accurate;
+        testing::FakeMessages silent;
+        FUZZ_CHECK(accurate.LoadFromBytes(gtm, lines));
+        FUZZ_CHECK(accurate.CheckDatum(silent, DatumMode::Accurate) ==
+                   (FindDatum(accurate.datumCode) != nullptr));
+        WtrWaypointSet{}.BuildFrom(accurate.count, accurate.records.get());
         WtrWaypointSet wtr;
         converts = (wgs84 || huTzuShan) && wtr.BuildFrom(accepted.count, accepted.records.get());
     }

@@ -3,9 +3,10 @@
 # yardsticks: copying the same file, GPSBabel reading the same file, and the size of the
 # files it reads and writes (peak memory). Prints each figure with PASS or MISS against
 # its target; exits 1 if any target is missed. A fourth figure, with no target, compares
-# converting the gzip-compressed file with inflating it alone (gzip -dc to /dev/null).
+# converting the gzip-compressed file with inflating it alone (gzip -dc to /dev/null); a
+# fifth, the accurate datum conversion of the same file against it as WGS84.
 #
-#   scripts/bench.sh            the four figures
+#   scripts/bench.sh            the five figures
 #   scripts/bench.sh --stages   also the stage-by-stage benchmarks (load, build, save)
 #
 # WAYPOINTS (default 1000000), GPSBABEL_WAYPOINTS (100000) and RUNS (10) override the sizes.
@@ -123,6 +124,32 @@ BEGIN {
         conv_gz * 1000, gunzip * 1000, r, gz_bytes / mb
     exit missed
 }' || status=$?
+
+# ---- Accurate datums: the same waypoints saved as Hu-Tzu-Shan, converted with
+# --datum-transform=accurate, against the WGS84 file as it is; whole process against whole
+# process, the two taking turns. Target: at most 2x.
+MAX_ACCURATE_RATIO=2
+HTS="$WORK/big-hu-tzu-shan.gtm"
+cp "$BIG" "$HTS"
+# The generated header is fixed in size: the datum code is the 16-bit value at byte 156.
+printf '\x51\x00' | dd of="$HTS" bs=1 seek=156 conv=notrunc status=none
+"$GTM2WTR" --hu-tzu-shan=refuse "$HTS" "$WORK/hts.wtr" 2>"$WORK/hts.txt" || true
+grep -q 'Hu-Tzu-Shan datum refused' "$WORK/hts.txt" ||
+    { echo "the Hu-Tzu-Shan copy of the file is not in datum 81" >&2; exit 1; }
+"$GTM2WTR" --datum-transform=accurate "$HTS" "$WORK/hts.wtr" 2>/dev/null
+cmp -s "$WORK/big.wtr" "$WORK/hts.wtr" && { echo "the accurate mode changed nothing" >&2; exit 1; }
+[ "$(stat -c %s "$WORK/hts.wtr")" -eq $((16 + 64 * WAYPOINTS + 32)) ] ||
+    { echo "the accurate conversion wrote a WTR file of the wrong size" >&2; exit 1; }
+mapfile -t accurate < <(medians "$GTM2WTR --datum-transform=accurate $HTS $WORK/hts.wtr" \
+    "$GTM2WTR $BIG $WORK/big.wtr")
+awk -v accurate="${accurate[0]}" -v wgs84="${accurate[1]}" -v n="$WAYPOINTS" \
+    -v max="$MAX_ACCURATE_RATIO" 'BEGIN {
+    r = accurate / wgs84
+    printf "  accurate     gtm2wtr %7.1f ms   as WGS84 %7.1f ms    %6.2fx  (%d Hu-Tzu-Shan waypoints, %.0f ns more each; target <= %sx)   %s\n",
+        accurate * 1000, wgs84 * 1000, r, n, (accurate - wgs84) * 1e9 / n, max, r <= max ? "PASS" : "MISS"
+    exit r > max
+}' || status=$?
+# ---- end of accurate datums
 
 if [ "$STAGES" -eq 1 ]; then
     echo

@@ -6,14 +6,16 @@
 #   1. a WGS84 file remembered in the registry: window title and size, Convert, Save As;
 #      the WTR bytes equal what the Linux gtm2wtr writes, both paths are remembered;
 #   2. a Hu-Tzu-Shan file given as argument: the Yes/No box, answered Yes, shifts it;
-#   3. a file in another datum: the OK box, the dialog stays, Esc ends it writing nothing.
+#   3. a file in another datum: the OK box, the dialog stays, Esc ends it writing nothing;
+#   4. with "DatumTransform" set to "accurate" in the registry, a Hu-Tzu-Shan and a Tokyo
+#      file convert with no question, to PROJ's positions (cs2cs) within 5 cm.
 #   scripts/windows-e2e.sh [ZIP]     (default: builds it)
 set -euo pipefail
 source "$(dirname "$0")/lib/common.sh"
 source "$(dirname "$0")/lib/wine.sh"
 
 ensure_packages "${BASE_PACKAGES[@]}" "${APP_PACKAGES[@]}" "${WINE_PACKAGES[@]}" \
-    g++-mingw-w64-x86-64-posix gpsbabel
+    g++-mingw-w64-x86-64-posix gpsbabel proj-bin
 ZIP=$(realpath "${1:-$("$ROOT/scripts/package-windows.sh" | tail -n 1)}")
 
 # The reference: the Linux gtm2wtr, and the sample writer (Big5 names, any datum).
@@ -148,5 +150,39 @@ written=$(cd "$WORK/out" && echo *)
 [ "$written" = "hu-tzu-shan.wtr wgs84.wtr" ] || fail "the output folder holds: $written"
 [ "$(registry_value WTRFile)" = "$before" ] || fail "WTRFile changed without a conversion"
 echo "message 2, then Esc: nothing written"
+
+echo "== 4. accurate datums: Hu-Tzu-Shan and Tokyo convert with no question"
+wine_run reg add "$KEY" /v DatumTransform /t REG_SZ /d accurate /f >/dev/null 2>&1
+# PROJ's positions for the sample, in the file's semicircle units (degrees x 11930464).
+"$ROOT/build/bin/make_sample_gtm" --positions >"$WORK/positions.txt"
+for datum in "81 hu-tzu-shan +ellps=intl +towgs84=-637,-549,-203" \
+    "207 tokyo +ellps=bessel +towgs84=-148,507,685"; do
+    read -r code name parameters <<<"$datum"
+    input="$WORK/航點/$name.gtm"
+    "$ROOT/build/bin/make_sample_gtm" --datum "$code" "$input"
+    start_quendra "$(windows_path "$input")"
+    click_convert
+    save_as "$(next_window "the Save As dialog")" "$WORK/out/$name.wtr"
+    expect_exit "after Save As, datum $code"
+    "$GTM2WTR" --datum-transform=accurate "$input" "$WORK/expected.wtr" 2>/dev/null
+    cmp "$WORK/expected.wtr" "$WORK/out/$name.wtr" || fail "datum $code: the WTR differs from gtm2wtr's"
+    # shellcheck disable=SC2086
+    cs2cs +proj=longlat $parameters +no_defs +to +proj=longlat +datum=WGS84 -f %.10f \
+        <"$WORK/positions.txt" >"$WORK/proj.txt"
+    count=$(wc -l <"$WORK/proj.txt")
+    for ((i = 0; i < count; i++)); do
+        od -An -t d4 -j $((16 + 64 * i + 20)) -N 8 "$WORK/out/$name.wtr"
+    done | paste - "$WORK/proj.txt" | awk -v code="$code" '
+        function trunc(x) { return x < 0 ? -int(-x) : int(x) }
+        function off(a, b) { return a > b ? a - b : b - a }
+        { worst = 0
+          for (k = 0; k < 2; k++) {
+              d = off(k ? $2 : $1, trunc((k ? $3 : $4) * 11930464))
+              if (d > worst) worst = d }
+          if (worst > largest) largest = worst }
+        END { printf "datum %s: %d waypoints, largest difference from PROJ %d semicircle units (%.1f cm)\n",
+                  code, NR, largest, largest * 0.93
+              exit largest > 5 }' || fail "datum $code: a position is more than 5 cm from PROJ's"
+done
 
 echo "Windows end-to-end check passed."

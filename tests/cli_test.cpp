@@ -62,26 +62,52 @@ protected:
     testing::TempDir dir;
 };
 
-// The latitude written for 25.0 once shifted; nothing when the datum is refused.
-TEST_F(Gtm2wtrTest, HuTzuShanFollowsTheOptionOrTheAnswer) {
+// The latitude written for 25.0: shifted exactly once, or in the accurate mode, which asks
+// nothing, where PROJ puts it (24.998224480237 from +towgs84=-637,-549,-203) in the file's
+// semicircle units, within 5 cm; nothing when the datum is refused. Alike in a batch.
+TEST_F(Gtm2wtrTest, HuTzuShanFollowsTheModeTheOptionOrTheAnswer) {
     const std::string in = Write("h.gtm", Sample(81)), out = Path("h.wtr");
+    constexpr std::int32_t kShifted = 298240363, kProj = 298240417;
+    const std::string accurate = "--datum-transform=accurate", simple = "--datum-transform=simple";
     // A null answer: no one at the terminal.
-    const std::tuple<std::vector<std::string>, const char*, int> cases[] = {
-        {{"--hu-tzu-shan=shift"}, nullptr, 0},
-        {{"--hu-tzu-shan=refuse"}, nullptr, 1},
-        {{}, "y\n", 0},
-        {{}, "n\n", 1},
-        {{}, "", 1},
-        {{"--hu-tzu-shan=shift"}, "n\n", 0}};
-    for (auto [args, answer, exit] : cases) {
+    const std::tuple<std::vector<std::string>, const char*, std::int32_t> cases[] = {
+        {{"--hu-tzu-shan=shift"}, nullptr, kShifted},
+        {{"--hu-tzu-shan=refuse"}, nullptr, 0},
+        {{}, "y\n", kShifted},
+        {{}, "n\n", 0},
+        {{}, "", 0},
+        {{"--hu-tzu-shan=shift"}, "n\n", kShifted},
+        {{simple, "--hu-tzu-shan=shift"}, nullptr, kShifted},
+        {{accurate}, nullptr, kProj},
+        {{accurate}, "n\n", kProj},
+        {{"-d", Path(""), accurate}, nullptr, kProj},
+        {{"-d", Path(""), "--hu-tzu-shan=shift"}, nullptr, kShifted}};
+    for (auto [args, answer, latitude] : cases) {
+        SCOPED_TRACE(::testing::PrintToString(args));
         fs::remove(dir / "h.wtr");
-        args.insert(args.end(), {in, out});
+        const bool asked = answer && args.empty();
+        if (args.size() < 2 || args[0] != "-d") args.push_back(out);
+        args.insert(args.end() - (args[0] == "-d" ? 0 : 1), in);
         CliRun run = Gtm2wtr(args, answer != nullptr, answer ? answer : "");
-        EXPECT_EQ(run.exit, exit) << run.err;
-        EXPECT_EQ(Field<std::int32_t>(testing::ReadBytes(dir / "h.wtr"), 16 + 20),
-                  exit == 0 ? 298240363 : 0)
-            << "shifted exactly once";
+        EXPECT_EQ(run.exit, latitude ? 0 : 1) << run.err;
+        EXPECT_EQ(run.err.find("(y/n)") != std::string::npos, asked);
+        EXPECT_NEAR(Field<std::int32_t>(testing::ReadBytes(dir / "h.wtr"), 16 + 20), latitude,
+                    latitude == kProj ? 5 : 0);
     }
+}
+
+TEST_F(Gtm2wtrTest, ListDatumsPrintsEachKnownDatumFromItsCode) {
+    const CliRun run = Gtm2wtr({"--list-datums"});
+    EXPECT_EQ(run.exit, 0);
+    std::istringstream lines(run.out);
+    std::vector<std::string> codes;
+    for (std::string line; std::getline(lines, line);)
+        codes.push_back(line.substr(0, line.find('\t')));
+    EXPECT_EQ(codes,
+              (std::vector<std::string>{"80", "81", "207", "208", "209", "210", "217", "241"}));
+    EXPECT_NE(run.out.find("81\tHu-Tzu-Shan\tInternational 1924 (a=6378388, 1/f=297)\t"
+                           "dx=-637 dy=-549 dz=-203\tNIMA TR8350.2"),
+              std::string::npos);
 }
 
 TEST_F(Gtm2wtrTest, UsageErrorsExitWithTwoAndHelpAndVersionWithZero) {
@@ -94,6 +120,10 @@ TEST_F(Gtm2wtrTest, UsageErrorsExitWithTwoAndHelpAndVersionWithZero) {
         {"--list", in, in},
         {"--list", "--hu-tzu-shan=shift", in},
         {"-d", Path("")},
+        {"--datum-transform=accurate", "--hu-tzu-shan=shift", in, Path("a.wtr")},
+        {"--datum-transform=exact", in, Path("a.wtr")},
+        {"--list", "--datum-transform=simple", in},
+        {"--list-datums", in},
     };
     for (const auto& args : cases) {
         CliRun run = Gtm2wtr(args);
@@ -250,6 +280,7 @@ TEST_F(Gtm2wtrTest, RefusalsSayWhyAndWriteNothing) {
         std::string reason;
         std::string_view message = {};
         const char* listed = nullptr;  // what listing says instead; "" when it lists the file
+        bool accurate = false;         // converted with --datum-transform=accurate
     };
     const Case cases[] = {
         {"missing", {}, "cannot open"},
@@ -258,6 +289,8 @@ TEST_F(Gtm2wtrTest, RefusalsSayWhyAndWriteNothing) {
         {"truncated", cutPlain, "the file is truncated"},
         {"no waypoints", GtmBuilder().Build(), "the file holds no waypoints", {}, ""},
         {"datum 216", Sample(216), "datum code 216 refused", kDatumUnsupportedText, ""},
+        {"datum 218, accurate", Sample(218), "datum code 218 refused: not a datum gtm2wtr knows",
+         kDatumUnsupportedText, "", true},
         {"Hu-Tzu-Shan", Sample(81), "Hu-Tzu-Shan datum refused", kDatumHuTzuShanText, ""},
         // Refused on its first bytes: the damage at its end is never reached.
         {"a compressed text file, damaged at the end", foreignDamaged, notGtm},
@@ -277,7 +310,9 @@ TEST_F(Gtm2wtrTest, RefusalsSayWhyAndWriteNothing) {
         fs::remove(dir / "in.gtz");
         const std::string in = c.bytes ? Write("in.gtz", *c.bytes) : Path("in.gtz");
         testing::WriteBytes(dir / "keep.wtr", {'o', 'l', 'd'});
-        const CliRun convert = Gtm2wtr({in, Path("keep.wtr")});
+        const CliRun convert = c.accurate
+                                   ? Gtm2wtr({"--datum-transform=accurate", in, Path("keep.wtr")})
+                                   : Gtm2wtr({in, Path("keep.wtr")});
         EXPECT_NE(convert.err.find(c.message), std::string::npos) << convert.err;
         const std::string listed = c.listed ? c.listed : c.reason;
         for (const auto& [run, reason] :

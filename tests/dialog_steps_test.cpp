@@ -18,7 +18,9 @@ namespace {
 using namespace std::string_literals;
 using Lines = std::vector<std::string>;
 const Lines kListed = {"HOME        13", "\xA4\xA4\xA4\xE5        -3"};  // 中文 in Big5
-constexpr std::int32_t kLatitude = 298261600, kShifted = 298240363;
+// 25.0 written as it is, shifted, and where PROJ puts it from Hu-Tzu-Shan (24.998224480237,
+// tests/support/proj_positions.h), in the file's semicircle units.
+constexpr std::int32_t kLatitude = 298261600, kShifted = 298240363, kAccurate = 298240417;
 
 GtmBuilder TwoWaypoints(std::uint16_t datum = 217) {
     return std::move(GtmBuilder()
@@ -132,7 +134,8 @@ TEST(DialogSteps, ConvertChecksTheDatumThenAsksWhereToSave) {
         const char* saveAs;  // "" cancels the save dialog
         std::vector<int> asked, shown;
         bool saveDialog;
-        std::int32_t latitude;  // of the first waypoint written; 0: no file
+        std::int32_t latitude;                 // of the first waypoint written; 0: no file
+        const char* datumTransform = nullptr;  // the profile entry; none when absent
     };
     const std::vector<int> none, hutzushan{IDS_DATUM_HUTZUSHAN}, other{IDS_DATUM_UNSUPPORTED};
     const Case cases[] = {
@@ -143,12 +146,17 @@ TEST(DialogSteps, ConvertChecksTheDatumThenAsksWhereToSave) {
         {"save cancelled", 217, true, "", none, none, true, 0},
         {"write fails", 217, true, "no such folder/out.wtr", none, none, true, 0},
         {"the listed file is never replaced", 217, true, "in.gtm", none, none, true, 0},
+        {"simple as stored", 81, true, "out.wtr", hutzushan, none, true, kShifted, "simple"},
+        {"accurate: no question", 81, false, "out.wtr", none, none, true, kAccurate, "accurate"},
+        {"accurate: WGS84 as it is", 217, true, "out.wtr", none, none, true, kLatitude, "accurate"},
+        {"accurate: unknown datum", 216, true, "out.wtr", none, other, false, 0, "accurate"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
         Harness h(c.answerYes);
         h.Stored(kWtrFileEntry) = h.Path("last.wtr");
         h.Stored(kGtmFileEntry) = h.Gtm("in.gtm", TwoWaypoints(c.datum));
+        if (c.datumTransform) h.Stored(kDatumTransformEntry) = c.datumTransform;
         h.dialog.OnInitDialog();
         h.files.answers = {h.Path(c.saveAs)};
         h.dialog.OnConvert();
@@ -166,6 +174,27 @@ TEST(DialogSteps, ConvertChecksTheDatumThenAsksWhereToSave) {
         EXPECT_EQ(ReadBytes(h.dir / "in.gtm"), TwoWaypoints(c.datum).Build());
         // The dialog ends once the file is written, and stays open otherwise.
         EXPECT_EQ(h.window.ended, c.latitude ? kDialogOk : 0);
+    }
+}
+
+// The mode is read when Convert runs, and a set is moved once whatever the mode: after an
+// accurate conversion and a cancelled save, a Convert in the simple mode neither asks nor
+// shifts, and the other way round.
+TEST(DialogSteps, ConvertReadsTheModeEachTimeAndMovesASetOnce) {
+    for (bool accurateFirst : {true, false}) {
+        Harness h;
+        h.Stored(kGtmFileEntry) = h.Gtm("in.gtm", TwoWaypoints(81));
+        h.dialog.OnInitDialog();
+        h.dialog.SetAccurateDatums(accurateFirst);
+        EXPECT_EQ(h.Stored(kDatumTransformEntry), accurateFirst ? "accurate" : "simple");
+        EXPECT_EQ(h.dialog.AccurateDatums(), accurateFirst);
+        h.dialog.OnConvert();  // save cancelled
+        h.dialog.SetAccurateDatums(!accurateFirst);
+        h.files.answers = {h.Path("out.wtr")};
+        h.dialog.OnConvert();
+        EXPECT_EQ(h.messages.asked.size(), accurateFirst ? 0u : 1u);
+        EXPECT_EQ(Field<std::int32_t>(ReadBytes(h.dir / "out.wtr"), 16 + 20),
+                  accurateFirst ? kAccurate : kShifted);
     }
 }
 

@@ -10,6 +10,7 @@
 #include "platform/memory_advice.h"
 #include "res/string_table.h"
 #include "waypoints/byte_reader.h"
+#include "waypoints/datums.h"
 
 namespace quendra {
 
@@ -178,21 +179,33 @@ bool GtmWaypointSet::LoadFromBytes(std::span<const std::uint8_t> data, LineSink&
     return true;
 }
 
-bool GtmWaypointSet::CheckDatum(MessageBoxes& messages) {
-    if (datumCode == kDatumHuTzuShan) {
-        // A set already moved to WGS84 must not be moved again by a second Convert.
-        if (shiftedToWgs84) return true;
-        if (!messages.AskYesNo(IDS_DATUM_HUTZUSHAN)) return false;
+bool GtmWaypointSet::CheckDatum(MessageBoxes& messages, DatumMode mode) {
+    // A set already moved to WGS84, by either mode, must not be moved again by a second
+    // Convert.
+    if (datumCode == kDatumWgs84 || shiftedToWgs84) return true;
+    if (mode == DatumMode::Accurate) {
+        const Datum* datum = FindDatum(datumCode);
+        if (datum == nullptr) {
+            messages.ShowOk(IDS_DATUM_UNSUPPORTED);
+            return false;
+        }
         for (std::int32_t i = 0; records && i < count; ++i) {
-            records[i].latitude -= kHuTzuShanLatitudeOffset;
-            records[i].longitude += kHuTzuShanLongitudeOffset;
+            ToWgs84(*datum, records[i].latitude, records[i].longitude);
         }
         shiftedToWgs84 = true;
         return true;
     }
-    if (datumCode == kDatumWgs84) return true;
-    messages.ShowOk(IDS_DATUM_UNSUPPORTED);
-    return false;
+    if (datumCode != kDatumHuTzuShan) {
+        messages.ShowOk(IDS_DATUM_UNSUPPORTED);
+        return false;
+    }
+    if (!messages.AskYesNo(IDS_DATUM_HUTZUSHAN)) return false;
+    for (std::int32_t i = 0; records && i < count; ++i) {
+        records[i].latitude -= kHuTzuShanLatitudeOffset;
+        records[i].longitude += kHuTzuShanLongitudeOffset;
+    }
+    shiftedToWgs84 = true;
+    return true;
 }
 
 }  // namespace quendra

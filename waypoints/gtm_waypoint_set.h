@@ -24,6 +24,11 @@ inline constexpr std::uint16_t kDatumWgs84 = 217;
 inline constexpr double kHuTzuShanLatitudeOffset = 0.00178;
 inline constexpr double kHuTzuShanLongitudeOffset = 0.00823;
 
+// How the datum check treats a datum other than WGS84: `Simple` shifts Hu-Tzu-Shan by the
+// fixed offset when the user agrees and refuses the rest; `Accurate` converts every known
+// datum (datums.h) without a question.
+enum class DatumMode { Simple, Accurate };
+
 struct GtmWaypoint {
     // The 10 bytes as stored, raw code-page text; name[10] is always zero.
     char name[11];
@@ -61,9 +66,10 @@ public:
     bool Load(const std::filesystem::path& path, LineSink& list);
     bool LoadFromBytes(std::span<const std::uint8_t> data, LineSink& list);
 
-    // Lets the conversion go on for WGS84; for Hu-Tzu-Shan asks, and on Yes shifts the
-    // records once; refuses any other datum with a message.
-    bool CheckDatum(MessageBoxes& messages);
+    // Lets the conversion go on for WGS84. Simple: for Hu-Tzu-Shan asks, and on Yes shifts
+    // the records; refuses any other datum with a message. Accurate: converts a known datum,
+    // refuses an unknown one. Either way a set is moved to WGS84 at most once.
+    bool CheckDatum(MessageBoxes& messages, DatumMode mode = DatumMode::Simple);
 
     std::int32_t count = 0;
     std::unique_ptr<GtmWaypoint[]> records;  // null when absent

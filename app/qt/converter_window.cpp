@@ -1,5 +1,6 @@
 #include "app/qt/converter_window.h"
 
+#include <QAction>
 #include <QDragEnterEvent>
 #include <QDropEvent>
 #include <QKeyEvent>
@@ -14,6 +15,7 @@
 
 #include "app/dialog_template.h"
 #include "platform/qt/qt_paths.h"
+#include "res/string_table.h"
 
 // Resources compiled into a static library are registered by name, outside any namespace.
 static void InitAppResources() {
@@ -75,6 +77,15 @@ ConverterWindow::ConverterWindow(QWidget* parent)
     setFixedSize(MapDialogSize(QSize(kDialogWidth, kDialogHeight), baseUnits_));
     setAcceptDrops(true);
     CreateControls();
+
+    // A right click on the dialog (outside the path box, which has its own menu) offers it.
+    datumAction_ = new QAction(LoadQString(IDS_DATUM_TRANSFORM_ACCURATE), this);
+    datumAction_->setCheckable(true);
+    connect(datumAction_, &QAction::triggered, this, [this](bool checked) {
+        if (steps_) steps_->SetAccurateDatums(checked);
+    });
+    addAction(datumAction_);
+    setContextMenuPolicy(Qt::ActionsContextMenu);
 }
 
 ConverterWindow::~ConverterWindow() = default;
@@ -134,6 +145,7 @@ QWidget* ConverterWindow::GetDlgItem(int id) const {
 
 void ConverterWindow::Begin(ConverterDialog& dialog) {
     steps_ = &dialog;
+    datumAction_->setChecked(dialog.AccurateDatums());
     dialog.OnInitDialog();
     pathEdit_->setFocus();
 }

@@ -13,6 +13,7 @@
 #include "platform/qt/dialog_units.h"
 #include "platform/qt/qt_message_boxes.h"
 
+class QAction;
 class QLabel;
 class QLineEdit;
 class QListWidget;
@@ -43,6 +44,8 @@ public:
 
     // The control with a template id, or null.
     QWidget* GetDlgItem(int id) const;
+    // The checkable item of the dialog's context menu that turns accurate datums on.
+    QAction* DatumTransformAction() const { return datumAction_; }
 
     void accept() override;
     void reject() override;
@@ -69,6 +72,7 @@ private:
     QLineEdit* pathEdit_ = nullptr;
     QListWidget* waypointList_ = nullptr;
     QLabel* countLabel_ = nullptr;
+    QAction* datumAction_ = nullptr;
     std::unique_ptr<QtListBox> listSink_;
 };
 

@@ -6,6 +6,7 @@
 
 #include "app/resource.h"
 #include "app/win32/wide_text.h"
+#include "string_table.h"
 
 namespace quendra {
 
@@ -52,6 +53,8 @@ INT_PTR CALLBACK Win32DialogFace::DialogProc(HWND hwnd, UINT message, WPARAM wPa
     switch (message) {
         case WM_COMMAND:
             return face->OnCommand(LOWORD(wParam), HIWORD(wParam));
+        case WM_SYSCOMMAND:
+            return face->OnSysCommand(wParam);
         case WM_DROPFILES:
             face->OnDropFiles(reinterpret_cast<HDROP>(wParam));
             return TRUE;
@@ -75,6 +78,11 @@ BOOL Win32DialogFace::OnInitDialog(HWND hwnd) {
         SendMessageW(hwnd, WM_SETICON, which, reinterpret_cast<LPARAM>(icon));
     }
     DragAcceptFiles(hwnd, TRUE);
+    HMENU systemMenu = GetSystemMenu(hwnd, FALSE);
+    const std::wstring item = WideFromUtf8(LoadString(IDS_DATUM_TRANSFORM_ACCURATE));
+    AppendMenuW(systemMenu, MF_SEPARATOR, 0, nullptr);
+    AppendMenuW(systemMenu, MF_STRING | (steps_->AccurateDatums() ? MF_CHECKED : MF_UNCHECKED),
+                IDM_DATUM_TRANSFORM, item.c_str());
     steps_->OnInitDialog();
     return TRUE;  // the focus goes to the first tab stop, the path box
 }
@@ -105,6 +113,18 @@ BOOL Win32DialogFace::OnCommand(int id, int code) {
         default:
             return FALSE;
     }
+}
+
+static_assert(IDM_DATUM_TRANSFORM < 0xF000 && (IDM_DATUM_TRANSFORM & 0xF) == 0);
+
+BOOL Win32DialogFace::OnSysCommand(WPARAM command) {
+    // The low 4 bits are the system's own.
+    if ((command & 0xFFF0) != IDM_DATUM_TRANSFORM) return FALSE;
+    const bool accurate = !steps_->AccurateDatums();
+    steps_->SetAccurateDatums(accurate);
+    CheckMenuItem(GetSystemMenu(hwnd_, FALSE), IDM_DATUM_TRANSFORM,
+                  MF_BYCOMMAND | (accurate ? MF_CHECKED : MF_UNCHECKED));
+    return TRUE;
 }
 
 void Win32DialogFace::OnDropFiles(HDROP drop) {

@@ -59,6 +59,7 @@ private:
 
     BOOL OnInitDialog(HWND hwnd);
     BOOL OnCommand(int id, int code);
+    BOOL OnSysCommand(WPARAM command);
     void OnDropFiles(HDROP drop);
     void OnDestroy();
 

@@ -1,8 +1,10 @@
 // Writes a small GTM file of Taiwanese peaks with Big5 names, for screenshots and for
 // trying the dialog by hand: make_sample_gtm [--datum CODE] OUTPUT.gtm
-// (datum 217 is WGS84, 81 Hu-Tzu-Shan)
+// (datum 217 is WGS84, 81 Hu-Tzu-Shan). make_sample_gtm --positions prints each waypoint's
+// longitude and latitude, one per line, as cs2cs reads them.
 #include <charconv>
 #include <cstring>
+#include <iomanip>
 #include <iostream>
 
 #include "tests/support/gtm_builder.h"
@@ -19,6 +21,11 @@ int main(int argc, char* argv[]) {
         {25.0336, 121.5648, "\xA5\x78\xA5\x5F\x31\x30\x31", "", 60, 508.0f},       // 台北101
         {25.1680, 121.5590, "Qixing", "", 34, 1120.0f},
     };
+    if (argc == 2 && std::strcmp(argv[1], "--positions") == 0) {
+        for (const GtmRecordSpec& peak : peaks)
+            std::cout << std::setprecision(10) << peak.longitude << ' ' << peak.latitude << '\n';
+        return 0;
+    }
     GtmBuilder builder;
     const bool withDatum = argc == 4 && std::strcmp(argv[1], "--datum") == 0;
     const char* output = argc == 2 ? argv[1] : withDatum ? argv[3] : nullptr;

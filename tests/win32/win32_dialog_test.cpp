@@ -9,9 +9,11 @@
 
 #include "app/converter_dialog.h"
 #include "app/dialog_template.h"
+#include "app/resource.h"
 #include "app/win32/wide_text.h"
 #include "app/win32/win32_dialog_face.h"
 #include "app/win32/win32_profile.h"
+#include "res/string_table.h"
 #include "tests/support/fake_dialog.h"
 #include "tests/support/fake_messages.h"
 #include "tests/support/gtm_builder.h"
@@ -31,7 +33,11 @@ std::string TextOf(HWND window) {
 
 // One dialog window over fresh fakes, created from the resource as quendra.exe creates it.
 struct Session {
-    Session() { hwnd = face.CreateModeless(dialog); }
+    // `datumTransform`, when given, is the stored "Dialog"/"DatumTransform" at start.
+    explicit Session(const char* datumTransform = nullptr) {
+        if (datumTransform) profile.values[{"Dialog", "DatumTransform"}] = datumTransform;
+        hwnd = face.CreateModeless(dialog);
+    }
     ~Session() { DestroyWindow(hwnd); }  // fails harmlessly once the dialog has ended
 
     HWND Item(int id) const { return GetDlgItem(hwnd, id); }
@@ -174,6 +180,31 @@ TEST(Win32Dialog, ButtonsAndDropsReachTheStepsAndFileDialogsGetWin32Requests) {
     // Names are shown from the ANSI code page.
     if (GetACP() != 950) GTEST_SKIP() << "names need ANSI code page 950, have " << GetACP();
     EXPECT_EQ(dropped.Line(0), "玉山       3952");
+}
+
+// The system menu's last item, after a separator, shows the stored mode and toggles it; with
+// nothing stored it is off. (What Convert does with the mode is the steps' own;
+// scripts/windows-e2e.sh converts with it in quendra.exe.)
+TEST(Win32Dialog, SystemMenuItemShowsAndTogglesTheDatumMode) {
+    for (const char* stored : {static_cast<const char*>(nullptr), "simple", "accurate"}) {
+        Session session(stored);
+        HMENU menu = GetSystemMenu(session.hwnd, FALSE);
+        const int items = GetMenuItemCount(menu);
+        EXPECT_EQ(GetMenuItemID(menu, items - 1), static_cast<UINT>(IDM_DATUM_TRANSFORM));
+        EXPECT_TRUE(GetMenuState(menu, items - 2, MF_BYPOSITION) & MF_SEPARATOR);
+        wchar_t text[64] = L"";
+        GetMenuStringW(menu, IDM_DATUM_TRANSFORM, text, 64, MF_BYCOMMAND);
+        EXPECT_EQ(Utf8FromWide(text), LoadString(IDS_DATUM_TRANSFORM_ACCURATE));
+        bool accurate = stored && *stored == 'a';
+        for (int click = 0; click < 3; ++click) {
+            EXPECT_EQ((GetMenuState(menu, IDM_DATUM_TRANSFORM, MF_BYCOMMAND) & MF_CHECKED) != 0,
+                      accurate);
+            EXPECT_EQ(session.dialog.AccurateDatums(), accurate);
+            // The low 4 bits of the command are the system's; they are ignored.
+            SendMessageW(session.hwnd, WM_SYSCOMMAND, IDM_DATUM_TRANSFORM | click, 0);
+            accurate = !accurate;
+        }
+    }
 }
 
 TEST(Win32Dialog, KeysEndTheDialogAsNoButtonIsDefault) {
