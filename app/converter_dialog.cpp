@@ -4,15 +4,17 @@
 #include <new>
 #include <system_error>
 
+#include "platform/codepage.h"
+#include "platform/file_io.h"
 #include "platform/path_text.h"
-#include "waypoints/wtr_waypoint_set.h"
+#include "res/string_table.h"
 
 namespace quendra {
 
 namespace {
 
 const FileDialogRequest kOpenGtm{
-    FileDialogRequest::Mode::Open, "GPS TrackMaker Files", {"*.gtm", "*.gtz"}, "", ""};
+    FileDialogRequest::Mode::Open, "GPS TrackMaker Files", {"*.gtm", "*.gtz", "*.gtm.gz"}, "", ""};
 const FileDialogRequest kSaveWtr{
     FileDialogRequest::Mode::Save, "Garmin WTR Files", {"*.wtr"}, "wtr", ""};
 
@@ -29,7 +31,65 @@ std::string FirstCharacters(const std::string& utf8, std::size_t characters) {
     return utf8.substr(0, at);
 }
 
+// A string-table text with %1 and %2 filled in.
+std::string Fill(int stringId, const std::string& first, const std::string& second = {}) {
+    const std::string_view pattern = LoadString(stringId);
+    std::string text;
+    for (std::size_t at = 0; at < pattern.size(); ++at) {
+        const char next = at + 1 < pattern.size() ? pattern[at + 1] : '\0';
+        if (pattern[at] == '%' && (next == '1' || next == '2')) {
+            text += next == '1' ? first : second;
+            ++at;
+        } else {
+            text += pattern[at];
+        }
+    }
+    return text;
+}
+
+// Our own words for our own refusals; the system's for everything else.
+std::string CauseOf(const std::error_code& cause) {
+    int ours = 0;
+    if (cause.category() == FileIoCategory()) {
+        switch (static_cast<FileIoErrc>(cause.value())) {
+            case FileIoErrc::SameFileAsInput:
+                ours = IDS_CAUSE_SAME_FILE;
+                break;
+            case FileIoErrc::NotRegularFile:
+                ours = IDS_CAUSE_NOT_REGULAR_FILE;
+                break;
+            case FileIoErrc::ReadOnly:
+                ours = IDS_CAUSE_READ_ONLY;
+                break;
+            case FileIoErrc::FolderNotWritable:
+                ours = IDS_CAUSE_FOLDER_NOT_WRITABLE;
+                break;
+            case FileIoErrc::ShortRead:
+                break;
+        }
+    }
+    return ours != 0 ? std::string(LoadString(ours)) : SystemWords(cause);
+}
+
 }  // namespace
+
+std::string SaveFailureMessage(const std::string& path, const WtrWaypointSet& wtr,
+                               const GtmWaypointSet& gtm) {
+    std::string cause;
+    if (wtr.badWaypoint >= 0 && wtr.badWaypoint < gtm.count && gtm.records) {
+        CodePageDecoder names;
+        names.Open(kDefaultCodePage);
+        cause = Fill(IDS_CAUSE_BAD_POSITION, std::to_string(wtr.badWaypoint + 1),
+                     names.Decode(gtm.records[wtr.badWaypoint].name));
+    } else if (wtr.saveError) {
+        cause = CauseOf(wtr.saveError);
+    } else {
+        // BuildFrom found no memory for the records.
+        cause = SystemWords(std::make_error_code(std::errc::not_enough_memory));
+    }
+    const bool inPlace = wtr.saveError.category() == FolderSyncCategory();
+    return Fill(inPlace ? IDS_SAVE_NOT_DURABLE : IDS_SAVE_FAILED, path, cause);
+}
 
 ConverterDialog::ConverterDialog(DialogServices services) : services_(services) {}
 
@@ -95,7 +155,10 @@ void ConverterDialog::OnConvert() {
     if (wtr.BuildFrom(waypointSet_->count, waypointSet_->records.get()) &&
         wtr.Save(PathFromText(wtrPath), PathFromText(listedPath_))) {
         OnOK();
+        return;
     }
+    // The user chose a file and has no other way to learn why the dialog did not close.
+    services_.messages.ShowOkText(SaveFailureMessage(wtrPath, wtr, *waypointSet_));
 }
 
 bool ConverterDialog::AskWtrFileName(std::string& path) {

@@ -11,6 +11,7 @@
 #include "app/profile.h"
 #include "platform/message_boxes.h"
 #include "waypoints/gtm_waypoint_set.h"
+#include "waypoints/wtr_waypoint_set.h"
 
 namespace quendra {
 
@@ -21,6 +22,13 @@ struct DialogServices {
     MessageBoxes& messages;
     Profile& profile;
 };
+
+// What the user is told when the WTR file they chose at `path` was not written, or was
+// written but may not survive a crash: the file and the cause (`wtr` failed to build from
+// `gtm`'s records, or to save), in our own words for our own refusals and the system's
+// otherwise.
+std::string SaveFailureMessage(const std::string& path, const WtrWaypointSet& wtr,
+                               const GtmWaypointSet& gtm);
 
 class ConverterDialog {
 public:

@@ -128,7 +128,8 @@ public:
         return policy_ == HuTzuShanPolicy::Shift;
     }
 
-    void ShowOk(int stringId) override { streams_.err << LoadString(stringId) << '\n'; }
+    void ShowOk(int stringId) override { ShowOkText(std::string(LoadString(stringId))); }
+    void ShowOkText(const std::string& text) override { streams_.err << text << '\n'; }
 
 private:
     CliStreams streams_;

@@ -5,13 +5,30 @@
 include(GNUInstallDirs)
 
 if(UNIX AND NOT APPLE)
-    # The man page, gzipped as Debian keeps man pages; made again when the page changes.
-    set(QUENDRA_MAN_PAGE ${PROJECT_SOURCE_DIR}/docs/gtm2wtr.1)
-    set_property(DIRECTORY APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS ${QUENDRA_MAN_PAGE})
-    file(MAKE_DIRECTORY ${CMAKE_BINARY_DIR}/man)
-    file(ARCHIVE_CREATE OUTPUT ${CMAKE_BINARY_DIR}/man/gtm2wtr.1.gz PATHS ${QUENDRA_MAN_PAGE}
-         FORMAT raw COMPRESSION GZip)
-    install(FILES ${CMAKE_BINARY_DIR}/man/gtm2wtr.1.gz DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
+    # Man pages and the changelog, compressed as Debian keeps them (gzip -9n: best
+    # compression, no name or time stamp, so the package is reproducible); made again when
+    # a source changes.
+    find_program(QUENDRA_GZIP gzip REQUIRED)
+    function(quendra_install_gzipped source destination)
+        get_filename_component(name ${source} NAME)
+        set_property(DIRECTORY APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS ${source})
+        file(MAKE_DIRECTORY ${CMAKE_BINARY_DIR}/gz)
+        execute_process(COMMAND ${QUENDRA_GZIP} -9n -c ${source}
+                        OUTPUT_FILE ${CMAKE_BINARY_DIR}/gz/${name}.gz COMMAND_ERROR_IS_FATAL ANY)
+        install(FILES ${CMAKE_BINARY_DIR}/gz/${name}.gz DESTINATION ${destination})
+    endfunction()
+    quendra_install_gzipped(${PROJECT_SOURCE_DIR}/docs/gtm2wtr.1 ${CMAKE_INSTALL_MANDIR}/man1)
+    if(TARGET quendra)
+        quendra_install_gzipped(${PROJECT_SOURCE_DIR}/docs/quendra.1 ${CMAKE_INSTALL_MANDIR}/man1)
+    endif()
+    # A native package's changelog; its newest entry must name the version being built.
+    set(QUENDRA_CHANGELOG ${PROJECT_SOURCE_DIR}/packaging/debian/changelog)
+    file(STRINGS ${QUENDRA_CHANGELOG} changelog_top LIMIT_COUNT 1)
+    if(NOT changelog_top MATCHES "^quendra \\(${PROJECT_VERSION}\\) ")
+        message(FATAL_ERROR "${QUENDRA_CHANGELOG} starts with '${changelog_top}', "
+                            "not with version ${PROJECT_VERSION}")
+    endif()
+    quendra_install_gzipped(${QUENDRA_CHANGELOG} ${CMAKE_INSTALL_DATADIR}/doc/quendra)
     if(TARGET quendra)
         # The GTM file types the dialog's desktop entry opens. Installing the .deb updates
         # the MIME database through shared-mime-info's dpkg trigger on this folder.

@@ -32,11 +32,15 @@ public:
                 return "the folder is not writable";
             case FileIoErrc::ShortRead:
                 return "the file ended before its stated size";
+            case FileIoErrc::ReadOnly:
+                // What the system says when it refuses to open such a file for writing.
+                return SystemErrors().message(kAccessDenied);
         }
         return "unknown error";
     }
     std::error_condition default_error_condition(int code) const noexcept override {
-        if (static_cast<FileIoErrc>(code) == FileIoErrc::FolderNotWritable) {
+        const auto errc = static_cast<FileIoErrc>(code);
+        if (errc == FileIoErrc::FolderNotWritable || errc == FileIoErrc::ReadOnly) {
             return std::errc::permission_denied;
         }
         return {code, *this};
@@ -104,6 +108,11 @@ std::error_code make_error_code(FileIoErrc code) {
 const std::error_category& FolderSyncCategory() {
     static const FolderSyncCategoryImpl category;
     return category;
+}
+
+std::string SystemWords(const std::error_code& error) {
+    if (error.category() == FolderSyncCategory()) return SystemErrors().message(error.value());
+    return error.message();
 }
 
 bool SafeFileWriter::Fail(std::error_code why) {

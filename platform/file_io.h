@@ -17,6 +17,7 @@ enum class FileIoErrc {
     SameFileAsInput,     // the output would replace the file being converted
     FolderNotWritable,   // no file may be created beside the target
     ShortRead,           // the file ended before the size it states
+    ReadOnly,            // an existing file that may not be written, so is not replaced
 };
 
 const std::error_category& FileIoCategory();
@@ -26,6 +27,10 @@ std::error_code make_error_code(FileIoErrc code);
 // not survive a crash. The value is the system's error number; it compares equal to the
 // plain error (std::errc::io_error and so on).
 const std::error_category& FolderSyncCategory();
+
+// The system's own words for a cause: for a FolderSyncCategory error, those of its error
+// number alone; for any other error, its message.
+std::string SystemWords(const std::error_code& error);
 
 enum class ReadFailure { None, CannotOpen, Empty, TooLarge, CannotRead };
 

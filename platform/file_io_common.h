@@ -4,6 +4,7 @@
 
 #include "platform/file_io.h"
 
+#include <cerrno>
 #include <cstdint>
 #include <filesystem>
 #include <system_error>
@@ -12,6 +13,11 @@
 namespace quendra::file_io_detail {
 
 // The platform's error numbers, in the system's own words.
+#ifdef _WIN32
+inline constexpr int kAccessDenied = 5;  // ERROR_ACCESS_DENIED
+#else
+inline constexpr int kAccessDenied = EACCES;
+#endif
 const std::error_category& SystemErrors();
 // The calling thread's last error (errno or GetLastError) in that category.
 std::error_code LastError();

@@ -108,9 +108,10 @@ bool SafeFileWriter::Open(const std::filesystem::path& target, const std::filesy
         }
         // The effective ids decide, as for opening the file. Root may write anything, so
         // a file without a single write bit is taken as the user's wish to keep it.
-        if (::faccessat(AT_FDCWD, target_.c_str(), W_OK, AT_EACCESS) != 0) return Fail(LastError());
-        if ((old.st_mode & 0222) == 0)
-            return Fail(std::make_error_code(std::errc::permission_denied));
+        if (::faccessat(AT_FDCWD, target_.c_str(), W_OK, AT_EACCESS) != 0) {
+            return Fail(errno == EACCES ? FileIoErrc::ReadOnly : LastError());
+        }
+        if ((old.st_mode & 0222) == 0) return Fail(FileIoErrc::ReadOnly);
     }
 
     std::filesystem::path folder = target_.parent_path();

@@ -178,14 +178,15 @@ bool SafeFileWriter::Open(const std::filesystem::path& target, const std::filesy
         }
         // A read-only file is refused, not replaced; so is one its security keeps us from
         // writing. Opening it for writing changes nothing.
-        if (!why && (info.dwFileAttributes & FILE_ATTRIBUTE_READONLY)) {
-            why = std::error_code(ERROR_ACCESS_DENIED, SystemErrors());
-        }
+        if (!why && (info.dwFileAttributes & FILE_ATTRIBUTE_READONLY)) why = FileIoErrc::ReadOnly;
         if (!why) {
             HANDLE writable = CreateFileW(target_.c_str(), GENERIC_WRITE,
                                           FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
                                           nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
-            if (writable == INVALID_HANDLE_VALUE) why = LastError();
+            if (writable == INVALID_HANDLE_VALUE) {
+                why = GetLastError() == ERROR_ACCESS_DENIED ? std::error_code(FileIoErrc::ReadOnly)
+                                                            : LastError();
+            }
             if (writable != INVALID_HANDLE_VALUE) CloseHandle(writable);
         }
         if (why) return Fail(why);

@@ -1,5 +1,8 @@
-// The two kinds of message box the converter shows, by string-table id.
+// The two kinds of message box the converter shows: by string-table id, or an OK box
+// with a text made up from string-table entries.
 #pragma once
+
+#include <string>
 
 namespace quendra {
 
@@ -10,6 +13,7 @@ public:
     virtual bool AskYesNo(int stringId) = 0;
     // A message with an OK button.
     virtual void ShowOk(int stringId) = 0;
+    virtual void ShowOkText(const std::string& utf8Text) = 0;
 };
 
 }  // namespace quendra

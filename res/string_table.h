@@ -1,5 +1,6 @@
 // The program's string table, by id: the two datum messages, which the dialog and gtm2wtr
-// both show, and the dialog's datum menu item. The texts live here and nowhere else.
+// both show, the dialog's datum menu item and its words for a save that failed. The texts
+// live here and nowhere else.
 #pragma once
 
 #include <string_view>
@@ -11,6 +12,15 @@ enum StringId : int {
     IDS_DATUM_UNSUPPORTED = 2,
     // The dialog's menu item that turns the accurate datum conversion on and off.
     IDS_DATUM_TRANSFORM_ACCURATE = 16,
+    // A chosen WTR file not written (%1 the file, %2 the cause), or written but not yet
+    // safe on the disk; then the causes that are ours rather than the system's.
+    IDS_SAVE_FAILED = 20,
+    IDS_SAVE_NOT_DURABLE,
+    IDS_CAUSE_SAME_FILE,
+    IDS_CAUSE_NOT_REGULAR_FILE,
+    IDS_CAUSE_READ_ONLY,
+    IDS_CAUSE_FOLDER_NOT_WRITABLE,
+    IDS_CAUSE_BAD_POSITION,  // %1 the waypoint's number, %2 its name
 };
 
 inline constexpr std::string_view kDatumHuTzuShanText =
@@ -22,6 +32,15 @@ inline constexpr std::string_view kDatumUnsupportedText =
     "GTM檔案中使用的大地座標系統(Datum)無法轉換，建議在GTM中選用WGS84存檔，再來作轉檔。";
 
 inline constexpr std::string_view kDatumTransformAccurateText = "精確轉換大地座標系統(Datum)";
+inline constexpr std::string_view kSaveFailedText = "無法寫入WTR檔案：\n%1\n\n原因：%2";
+inline constexpr std::string_view kSaveNotDurableText =
+    "WTR檔案已寫入，但資料夾未能同步到磁碟，若系統當機，新檔案可能不會保留：\n%1\n\n原因：%2";
+inline constexpr std::string_view kCauseSameFileText = "這正是目前轉換的GTM檔案。";
+inline constexpr std::string_view kCauseNotRegularFileText = "這不是一般檔案（例如資料夾或裝置）。";
+inline constexpr std::string_view kCauseReadOnlyText = "這個檔案是唯讀的。";
+inline constexpr std::string_view kCauseFolderNotWritableText = "這個資料夾不允許建立檔案。";
+inline constexpr std::string_view kCauseBadPositionText =
+    "第%1個航點「%2」的座標超出WTR檔案能記錄的範圍。";
 
 // UTF-8 text of a string-table entry; empty for an id the table does not hold.
 constexpr std::string_view LoadString(int id) {
@@ -32,6 +51,20 @@ constexpr std::string_view LoadString(int id) {
             return kDatumUnsupportedText;
         case IDS_DATUM_TRANSFORM_ACCURATE:
             return kDatumTransformAccurateText;
+        case IDS_SAVE_FAILED:
+            return kSaveFailedText;
+        case IDS_SAVE_NOT_DURABLE:
+            return kSaveNotDurableText;
+        case IDS_CAUSE_SAME_FILE:
+            return kCauseSameFileText;
+        case IDS_CAUSE_NOT_REGULAR_FILE:
+            return kCauseNotRegularFileText;
+        case IDS_CAUSE_READ_ONLY:
+            return kCauseReadOnlyText;
+        case IDS_CAUSE_FOLDER_NOT_WRITABLE:
+            return kCauseFolderNotWritableText;
+        case IDS_CAUSE_BAD_POSITION:
+            return kCauseBadPositionText;
         default:
             return {};
     }

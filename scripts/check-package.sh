@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
-# Checks the .deb the way a user meets it, without installing it: its Depends resolve
-# with apt, it holds what it should and nothing else, and the programs unpacked from it
+# Checks the .deb the way a user meets it, without installing it: lintian finds no error
+# and no warning, its Depends resolve with apt, it holds what it should and nothing else,
+# and the programs unpacked from it
 # (dpkg -x into a throwaway folder) run: gtm2wtr on files GPSBabel wrote, quendra on a
 # virtual X display and offscreen; and with its MIME types, GIO (what file managers ask)
 # names the type of .gtm and .gtz files and offers quendra.desktop for them.
@@ -11,7 +12,7 @@ set -euo pipefail
 source "$(dirname "$0")/lib/common.sh"
 
 ensure_packages dpkg-dev gpsbabel desktop-file-utils xvfb xauth man-db shared-mime-info \
-    libglib2.0-bin
+    libglib2.0-bin lintian
 
 DEB=${1:-$("$ROOT/scripts/package.sh" | tail -n 1)}
 DEB=$(realpath "$DEB")
@@ -30,13 +31,17 @@ dpkg-deb -c "$DEB" | awk '{print $6}' | sed 's|^\./|/|; s|/$||' >"$WORK/contents
 depends=$(dpkg-deb -f "$DEB" Depends)
 version=$(dpkg-deb -f "$DEB" Version)
 
+echo "== lintian (no overrides; I: and P: tags are allowed)"
+lintian --fail-on error,warning "$DEB" || fail "lintian reports errors or warnings"
+
 echo "== contents and Depends"
 app=no
 has /usr/bin/quendra && app=yes
-expected=(/usr/bin/gtm2wtr /usr/share/man/man1/gtm2wtr.1.gz /usr/share/doc/quendra/copyright)
+expected=(/usr/bin/gtm2wtr /usr/share/man/man1/gtm2wtr.1.gz /usr/share/doc/quendra/copyright
+    /usr/share/doc/quendra/changelog.gz)
 needs=(libc6 libstdc++6 zlib1g)
 if [ $app = yes ]; then
-    expected+=(/usr/share/applications/quendra.desktop /usr/share/mime/packages/quendra.xml
+    expected+=(/usr/share/man/man1/quendra.1.gz /usr/share/applications/quendra.desktop /usr/share/mime/packages/quendra.xml
         /usr/share/icons/hicolor/48x48/apps/quendra.png
         /usr/share/icons/hicolor/scalable/apps/quendra.svg)
     needs+=(libqt6core6 libqt6gui6 libqt6widgets6 fonts-arphic-uming)
@@ -70,6 +75,10 @@ grep -qxF 'License: Expat' "$WORK/root/usr/share/doc/quendra/copyright" ||
     fail "the copyright file names no Expat (MIT) license"
 MANPAGER=cat MANWIDTH=80 man -l "$WORK/root/usr/share/man/man1/gtm2wtr.1.gz" 2>&1 |
     grep -q -- '--hu-tzu-shan=shift' || fail "the man page does not render"
+if [ $app = yes ]; then
+    MANPAGER=cat MANWIDTH=80 man -l "$WORK/root/usr/share/man/man1/quendra.1.gz" 2>&1 |
+        grep -q 'Moskel.conf' || fail "the quendra man page does not render"
+fi
 
 cd "$WORK"
 mkdir gtm wtr

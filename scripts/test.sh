@@ -8,6 +8,10 @@ ensure_packages "${BASE_PACKAGES[@]}" "${APP_PACKAGES[@]}" gpsbabel
 configure_and_build "$ROOT/build" -DQUENDRA_WERROR=ON -DQUENDRA_BUILD_APP=ON
 # The dialog's tests need no display.
 QT_QPA_PLATFORM=offscreen ctest --test-dir "$ROOT/build" --output-on-failure -j "$JOBS"
+# The Debian package from that build (stripped as any package is), checked as a user and
+# lintian meet it.
+deb=$("$ROOT/scripts/package.sh" "$ROOT/build" | tail -n 1)
+"$ROOT/scripts/check-package.sh" "$deb"
 
 # The same suite under AddressSanitizer and UBSan, then a short pass of each fuzz harness
 # (docs/robustness.md).

@@ -7,8 +7,11 @@
 #      the WTR bytes equal what the Linux gtm2wtr writes, both paths are remembered;
 #   2. a Hu-Tzu-Shan file given as argument: the Yes/No box, answered Yes, shifts it;
 #   3. a file in another datum: the OK box, the dialog stays, Esc ends it writing nothing;
-#   4. with "DatumTransform" set to "accurate" in the registry, a Hu-Tzu-Shan and a Tokyo
+#   4. the listed file chosen in Save As: a box names it and why, the dialog stays, nothing
+#      is written;
+#   5. with "DatumTransform" set to "accurate" in the registry, a Hu-Tzu-Shan and a Tokyo
 #      file convert with no question, to PROJ's positions (cs2cs) within 5 cm.
+# Every start checks that the dialog opens centred on the screen.
 #   scripts/windows-e2e.sh [ZIP]     (default: builds it)
 set -euo pipefail
 source "$(dirname "$0")/lib/common.sh"
@@ -42,6 +45,8 @@ x86_64-w64-mingw32-gcc -std=c11 -O2 -municode -o "$WORK/dialog_base_units.exe" \
 wine_run "$WORK/dialog_base_units.exe" 新細明體 9 >"$WORK/units.txt" 2>/dev/null ||
     fail "cannot measure the dialog font"
 read -r base_x base_y face <"$WORK/units.txt"
+# What a message box says, read by a separate program.
+x86_64-w64-mingw32-gcc -std=c11 -O2 -municode -o "$WORK/box_text.exe" "$ROOT/tests/e2e/box_text.c"
 mul_div() { echo $((($1 * $2 * 2 + $3) / ($3 * 2))); }  # MulDiv, for positive numbers
 dialog_width=$(mul_div 262 "$base_x" 4)
 dialog_height=$(mul_div 149 "$base_y" 8)
@@ -66,6 +71,14 @@ start_quendra() {
     if [ "$WIDTH" -ne "$dialog_width" ] || [ "$HEIGHT" -ne "$dialog_height" ]; then
         fail "window is ${WIDTH}x$HEIGHT pixels, the template maps to ${dialog_width}x$dialog_height"
     fi
+    # Centred as it opens. With no window manager the X window is the client area, below
+    # the caption that wine does not draw.
+    local screen_width screen_height dx dy
+    read -r screen_width screen_height < <(xdotool getdisplaygeometry)
+    dx=$((X + WIDTH / 2 - screen_width / 2))
+    dy=$((Y + HEIGHT / 2 - screen_height / 2))
+    echo "client area at $X,$Y on ${screen_width}x$screen_height: its centre is $dx,$dy px off the screen's"
+    [ "${dx#-}" -le 40 ] && [ "${dy#-}" -le 60 ] || fail "the dialog does not open centred"
 }
 click_convert() {
     xdotool mousemove --window "$app_window" "$convert_x" "$convert_y" click 1
@@ -151,7 +164,37 @@ written=$(cd "$WORK/out" && echo *)
 [ "$(registry_value WTRFile)" = "$before" ] || fail "WTRFile changed without a conversion"
 echo "message 2, then Esc: nothing written"
 
-echo "== 4. accurate datums: Hu-Tzu-Shan and Tokyo convert with no question"
+echo "== 4. the listed file chosen in Save As: a box says why, the dialog stays"
+input="$WORK/航點/台灣 WGS84.gtm"
+cp "$input" "$WORK/before.gtm"
+start_quendra "$(windows_path "$input")"
+click_convert
+dialog=$(next_window "the Save As dialog")
+save_as "$dialog" "$input"
+box=$(wait_window '^Quendra$' 30 "$app_window" "$dialog") || fail "no message box after a refused save"
+wine_run "$WORK/box_text.exe" Quendra >"$WORK/box.txt" 2>/dev/null || fail "the box gave no text"
+tr -d '\r' <"$WORK/box.txt"
+xdotool windowfocus --sync "$box"
+grep -qF "$(windows_path "$input")" "$WORK/box.txt" || fail "the box does not name the file"
+grep -qF "原因：這正是目前轉換的GTM檔案。" "$WORK/box.txt" || fail "the box does not give the cause"
+xdotool key Return
+for _ in $(seq 50); do
+    xdotool getwindowname "$box" >/dev/null 2>&1 || break
+    sleep 0.1
+done
+! wait_window . 2 "$app_window" >/dev/null || fail "a window other than the dialog is still open"
+kill -0 "$app_pid" 2>/dev/null || fail "the dialog closed after the refused save"
+cmp -s "$WORK/before.gtm" "$input" || fail "the listed file changed"
+xdotool windowfocus --sync "$app_window"
+xdotool key Escape
+expect_exit "after Esc"
+written=$(cd "$WORK/out" && echo *)
+[ "$written" = "hu-tzu-shan.wtr wgs84.wtr" ] || fail "the output folder holds: $written"
+hidden=$(find "$WORK/航點" "$WORK/out" -name '.*' | head -n 1)
+[ -z "$hidden" ] || fail "left behind: $hidden"
+echo "the box named the file and the cause; after OK the dialog stayed, nothing written"
+
+echo "== 5. accurate datums: Hu-Tzu-Shan and Tokyo convert with no question"
 wine_run reg add "$KEY" /v DatumTransform /t REG_SZ /d accurate /f >/dev/null 2>&1
 # PROJ's positions for the sample, in the file's semicircle units (degrees x 11930464).
 "$ROOT/build/bin/make_sample_gtm" --positions >"$WORK/positions.txt"

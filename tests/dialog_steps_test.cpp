@@ -22,11 +22,17 @@ const Lines kListed = {"HOME        13", "\xA4\xA4\xA4\xE5        -3"};  // 中�
 // tests/support/proj_positions.h), in the file's semicircle units.
 constexpr std::int32_t kLatitude = 298261600, kShifted = 298240363, kAccurate = 298240417;
 
-GtmBuilder TwoWaypoints(std::uint16_t datum = 217) {
-    return std::move(GtmBuilder()
-                         .Datum(datum)
-                         .Add({.name = "HOME", .icon = 27, .altitude = 12.6f})
-                         .Add({.name = "\xA4\xA4\xA4\xE5", .altitude = -3.0f}));
+GtmBuilder TwoWaypoints(std::uint16_t datum = 217, double secondLatitude = 25.0) {
+    return std::move(
+        GtmBuilder()
+            .Datum(datum)
+            .Add({.name = "HOME", .icon = 27, .altitude = 12.6f})
+            .Add({.latitude = secondLatitude, .name = "\xA4\xA4\xA4\xE5", .altitude = -3.0f}));
+}
+
+// The box of a failed save: the file, then the cause.
+std::string SaveFailed(const std::string& path, const std::string& cause) {
+    return "無法寫入WTR檔案：\n" + path + "\n\n原因：" + cause;
 }
 
 // A request as one value: save or open, filter, default extension, initial directory.
@@ -112,6 +118,7 @@ TEST(DialogSteps, ListingShowsTheFileAndRemembersItsPath) {
         h.dialog.OnConvert();
         EXPECT_EQ(h.files.requests.size() - before, lines.empty() ? 0u : 1u);
         EXPECT_TRUE(h.messages.asked.empty() && h.messages.shown.empty());
+        EXPECT_EQ(h.messages.shownTexts.size(), 0u);
     }
 }
 
@@ -122,10 +129,11 @@ TEST(DialogSteps, BrowseStartsFromThePathBox) {
     h.window.pathText = std::string(258, 'a') + "中文";
     h.dialog.OnBrowse();
     EXPECT_EQ(Fields(h.files.requests.at(0)),
-              std::tuple(false, "GPS TrackMaker Files"s, Lines{"*.gtm", "*.gtz"}, ""s,
+              std::tuple(false, "GPS TrackMaker Files"s, Lines{"*.gtm", "*.gtz", "*.gtm.gz"}, ""s,
                          std::string(258, 'a') + "中"));
 }
 
+// After the user chose a file, a failure says which file and why; the dialog stays.
 TEST(DialogSteps, ConvertChecksTheDatumThenAsksWhereToSave) {
     struct Case {
         const char* what;
@@ -136,6 +144,9 @@ TEST(DialogSteps, ConvertChecksTheDatumThenAsksWhereToSave) {
         bool saveDialog;
         std::int32_t latitude;                 // of the first waypoint written; 0: no file
         const char* datumTransform = nullptr;  // the profile entry; none when absent
+        // The cause a box gives after a failed save: nullptr for no box.
+        const char* cause = nullptr;
+        double secondLatitude = 25.0;
     };
     const std::vector<int> none, hutzushan{IDS_DATUM_HUTZUSHAN}, other{IDS_DATUM_UNSUPPORTED};
     const Case cases[] = {
@@ -144,8 +155,15 @@ TEST(DialogSteps, ConvertChecksTheDatumThenAsksWhereToSave) {
         {"Hu-Tzu-Shan, No stops", 81, false, "out.wtr", hutzushan, none, false, 0},
         {"other datum refused", 216, true, "out.wtr", none, other, false, 0},
         {"save cancelled", 217, true, "", none, none, true, 0},
-        {"write fails", 217, true, "no such folder/out.wtr", none, none, true, 0},
-        {"the listed file is never replaced", 217, true, "in.gtm", none, none, true, 0},
+        {"write fails", 217, true, "no such folder/out.wtr", none, none, true, 0, nullptr, ""},
+        {"the listed file is never replaced", 217, true, "in.gtm", none, none, true, 0, nullptr,
+         "這正是目前轉換的GTM檔案。"},
+        {"a folder", 217, true, "folder.wtr", none, none, true, 0, nullptr,
+         "這不是一般檔案（例如資料夾或裝置）。"},
+        {"a read-only file", 217, true, "readonly.wtr", none, none, true, 0, nullptr,
+         "這個檔案是唯讀的。"},
+        {"a position a WTR file cannot hold", 217, true, "out.wtr", none, none, true, 0, nullptr,
+         "第2個航點「中文」的座標超出WTR檔案能記錄的範圍。", 1e300},
         {"simple as stored", 81, true, "out.wtr", hutzushan, none, true, kShifted, "simple"},
         {"accurate: no question", 81, false, "out.wtr", none, none, true, kAccurate, "accurate"},
         {"accurate: WGS84 as it is", 217, true, "out.wtr", none, none, true, kLatitude, "accurate"},
@@ -155,8 +173,12 @@ TEST(DialogSteps, ConvertChecksTheDatumThenAsksWhereToSave) {
         SCOPED_TRACE(c.what);
         Harness h(c.answerYes);
         h.Stored(kWtrFileEntry) = h.Path("last.wtr");
-        h.Stored(kGtmFileEntry) = h.Gtm("in.gtm", TwoWaypoints(c.datum));
+        const GtmBuilder gtm = TwoWaypoints(c.datum, c.secondLatitude);
+        h.Stored(kGtmFileEntry) = h.Gtm("in.gtm", gtm);
         if (c.datumTransform) h.Stored(kDatumTransformEntry) = c.datumTransform;
+        std::filesystem::create_directory(h.dir / "folder.wtr");
+        WriteBytes(h.dir / "readonly.wtr", {1, 2, 3});
+        std::filesystem::permissions(h.dir / "readonly.wtr", std::filesystem::perms(0444));
         h.dialog.OnInitDialog();
         h.files.answers = {h.Path(c.saveAs)};
         h.dialog.OnConvert();
@@ -171,9 +193,40 @@ TEST(DialogSteps, ConvertChecksTheDatumThenAsksWhereToSave) {
         EXPECT_EQ(h.Stored(kWtrFileEntry),
                   h.Path(*c.saveAs && c.saveDialog ? c.saveAs : "last.wtr"));
         EXPECT_EQ(Field<std::int32_t>(ReadBytes(h.dir / "out.wtr"), 16 + 20), c.latitude);
-        EXPECT_EQ(ReadBytes(h.dir / "in.gtm"), TwoWaypoints(c.datum).Build());
+        EXPECT_EQ(ReadBytes(h.dir / "in.gtm"), gtm.Build());
+        EXPECT_EQ(ReadBytes(h.dir / "readonly.wtr"), (std::vector<std::uint8_t>{1, 2, 3}));
+        std::filesystem::permissions(h.dir / "readonly.wtr", std::filesystem::perms(0644));
         // The dialog ends once the file is written, and stays open otherwise.
         EXPECT_EQ(h.window.ended, c.latitude ? kDialogOk : 0);
+        ASSERT_EQ(h.messages.shownTexts.size(), c.cause ? 1u : 0u);
+        if (c.cause) {  // the file, then the cause: the system's words when none is given
+            const std::string& box = h.messages.shownTexts[0];
+            EXPECT_TRUE(box.starts_with(SaveFailed(h.Path(c.saveAs), "")) && box.ends_with(c.cause))
+                << box;
+        }
+    }
+}
+
+// The causes no test folder can make: our own words, the system's, and a file already in
+// place whose folder could not be synced.
+TEST(DialogSteps, SaveFailureMessageNamesTheFileAndTheCause) {
+    const std::string noSpace = std::generic_category().message(ENOSPC);
+    const std::pair<std::error_code, std::string> cases[] = {
+        {FileIoErrc::FolderNotWritable, SaveFailed("/x/a.wtr", "這個資料夾不允許建立檔案。")},
+        {std::error_code(ENOSPC, std::generic_category()), SaveFailed("/x/a.wtr", noSpace)},
+#ifndef _WIN32
+        {std::error_code(ENOSPC, FolderSyncCategory()),
+         "WTR檔案已寫入，但資料夾未能同步到磁碟，若系統當機，新檔案可能不會保留：\n/x/"
+         "a.wtr\n\n原因：" +
+             noSpace},
+#endif
+    };
+    const GtmWaypointSet gtm;
+    for (const auto& [cause, text] : cases) {
+        SCOPED_TRACE(cause.message());
+        WtrWaypointSet wtr;
+        wtr.saveError = cause;
+        EXPECT_EQ(SaveFailureMessage("/x/a.wtr", wtr, gtm), text);
     }
 }
 

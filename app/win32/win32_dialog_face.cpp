@@ -77,6 +77,18 @@ BOOL Win32DialogFace::OnInitDialog(HWND hwnd) {
                                  pixels, LR_SHARED);
         SendMessageW(hwnd, WM_SETICON, which, reinterpret_cast<LPARAM>(icon));
     }
+    // The template is placed at 0,0 and asks for no centring; the user meets the dialog in
+    // the middle of the screen's work area all the same.
+    RECT window{};
+    GetWindowRect(hwnd, &window);
+    MONITORINFO monitor{};
+    monitor.cbSize = sizeof monitor;
+    if (GetMonitorInfoW(MonitorFromWindow(hwnd, MONITOR_DEFAULTTOPRIMARY), &monitor)) {
+        const RECT& work = monitor.rcWork;
+        SetWindowPos(hwnd, nullptr, (work.left + work.right - (window.right - window.left)) / 2,
+                     (work.top + work.bottom - (window.bottom - window.top)) / 2, 0, 0,
+                     SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+    }
     DragAcceptFiles(hwnd, TRUE);
     HMENU systemMenu = GetSystemMenu(hwnd, FALSE);
     const std::wstring item = WideFromUtf8(LoadString(IDS_DATUM_TRANSFORM_ACCURATE));

@@ -10,15 +10,19 @@ constexpr wchar_t kCaption[] = L"Quendra";
 }
 
 bool Win32MessageBoxes::AskYesNo(int stringId) {
-    return Show(stringId, MB_YESNO) == IDYES;
+    return Show(LoadString(stringId), MB_YESNO) == IDYES;
 }
 
 void Win32MessageBoxes::ShowOk(int stringId) {
-    Show(stringId, MB_OK);
+    Show(LoadString(stringId), MB_OK);
 }
 
-int Win32MessageBoxes::Show(int stringId, UINT type) {
-    const std::wstring text = WideFromUtf8(LoadString(stringId));
+void Win32MessageBoxes::ShowOkText(const std::string& utf8Text) {
+    Show(utf8Text, MB_OK);
+}
+
+int Win32MessageBoxes::Show(std::string_view utf8Text, UINT type) {
+    const std::wstring text = WideFromUtf8(utf8Text);
     return MessageBoxW(owner_, text.c_str(), kCaption, type);
 }
 

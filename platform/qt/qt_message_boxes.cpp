@@ -20,7 +20,13 @@ bool QtMessageBoxes::AskYesNo(int stringId) {
 }
 
 void QtMessageBoxes::ShowOk(int stringId) {
-    QMessageBox box(QMessageBox::NoIcon, caption_, LoadQString(stringId), QMessageBox::Ok, owner_);
+    const std::string_view text = LoadString(stringId);
+    ShowOkText(std::string(text));
+}
+
+void QtMessageBoxes::ShowOkText(const std::string& utf8Text) {
+    QMessageBox box(QMessageBox::NoIcon, caption_, QString::fromStdString(utf8Text),
+                    QMessageBox::Ok, owner_);
     box.exec();
 }
 

@@ -17,6 +17,7 @@ public:
 
     bool AskYesNo(int stringId) override;
     void ShowOk(int stringId) override;
+    void ShowOkText(const std::string& utf8Text) override;
 
 private:
     QWidget* owner_;

@@ -2,8 +2,10 @@
 // Qt's own message boxes, Chinese names in the list, the settings file, and dropped files.
 #include <QDragEnterEvent>
 #include <QDropEvent>
+#include <QFileDialog>
 #include <QLabel>
 #include <QLineEdit>
+#include <QListView>
 #include <QListWidget>
 #include <QMessageBox>
 #include <QMimeData>
@@ -13,6 +15,7 @@
 #include <QUrl>
 #include <QtTest>
 #include <cmath>
+#include <functional>
 #include <memory>
 #include <tuple>
 
@@ -32,11 +35,13 @@ using Box = QMessageBox;
 
 // The real window and steps, settings in a scratch folder (under no key unless the
 // application gives one). Every message box that opens is noted and answered with
-// `answer`, or its one button.
+// `answer`, or its one button; a file dialog goes to `onFileDialog`.
 struct Harness {
     Harness() {
         QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, Path("config"));
         boxWatch.callOnTimeout([this] {
+            auto* files = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
+            if (files && onFileDialog) onFileDialog(files);
             auto* box = qobject_cast<Box*>(QApplication::activeModalWidget());
             if (!box) return;
             boxes << std::make_tuple(box->text(), box->standardButtons(), box->icon());
@@ -75,6 +80,7 @@ struct Harness {
     ConverterDialog steps{{window, window.fileDialogs(), window.messages(), profile}};
     Box::StandardButton answer = Box::Yes;
     QList<std::tuple<QString, Box::StandardButtons, Box::Icon>> boxes;
+    std::function<void(QFileDialog*)> onFileDialog;
     QTimer boxWatch;
 };
 
@@ -161,6 +167,48 @@ private slots:
                               {hutzushan, Box::Yes | Box::No, Box::NoIcon},
                               {hutzushan, Box::Yes | Box::No, Box::NoIcon},
                               {LoadQString(IDS_DATUM_UNSUPPORTED), Box::Ok, Box::NoIcon}}));
+    }
+
+    // The real file dialogs: the open one lists compressed files too; choosing the listed
+    // file in the save one brings a box that names it and says why, then the dialog stays.
+    void aRefusedSaveSaysWhyAndTheDialogStays() {
+        Harness h;
+        const QString gtm = h.Gtm("航點.gtm");
+        WriteBytes(h.dir / "壓縮.gtm.gz", {0x1F, 0x8B});
+        WriteBytes(h.dir / "其他.txt", {});
+        h.Start().show();
+        h.Item<QLineEdit>(IDC_GTM_PATH)->setText(gtm);
+        h.Item<QPushButton>(IDC_LIST_WAYPOINTS)->click();
+        QStringList listed;
+        int looks = 0;
+        h.onFileDialog = [&](QFileDialog* dialog) {
+            if (dialog->acceptMode() == QFileDialog::AcceptSave) {
+                dialog->selectFile(gtm);
+                static_cast<QDialog*>(dialog)->accept();  // as the Save button does
+                return;
+            }
+            // The folder is read in the background.
+            auto* view = dialog->findChild<QListView*>(QStringLiteral("listView"));
+            listed.clear();
+            for (int row = 0; view && row < view->model()->rowCount(view->rootIndex()); ++row)
+                listed << view->model()->index(row, 0, view->rootIndex()).data().toString();
+            if (listed.contains("航點.gtm") || ++looks == 1000) dialog->reject();
+        };
+        h.Item<QPushButton>(IDC_BROWSE)->click();
+        QVERIFY2(listed.contains("壓縮.gtm.gz") && !listed.contains("其他.txt"),
+                 qPrintable(listed.join(' ')));
+
+        const std::vector<std::uint8_t> before = ReadBytes(h.dir / "航點.gtm");
+        h.Item<QPushButton>(IDC_CONVERT)->click();
+        QCOMPARE(h.boxes,
+                 (QList<std::tuple<QString, Box::StandardButtons, Box::Icon>>{
+                     {QStringLiteral("無法寫入WTR檔案：\n%1\n\n原因：這正是目前轉換的GTM檔案。")
+                          .arg(gtm),
+                      Box::Ok, Box::NoIcon}}));
+        QVERIFY(h.window.isVisible());
+        QVERIFY(ReadBytes(h.dir / "航點.gtm") == before);
+        for (const std::string& name : h.dir.Names())  // nothing written, nothing left
+            QVERIFY2(name[0] != '.' && !name.ends_with(".wtr"), name.c_str());
     }
 
     // The context menu's item shows the stored mode and toggles it. (What Convert does with

@@ -113,6 +113,13 @@ TEST(ReplaceRules, WhatASaveMayReplaceAndWhatAFailedOneLeaves) {
 
     const passwd* nobody = ::getpwnam("nobody");
     ASSERT_TRUE(!root || nobody != nullptr);
+    // nobody may not be able to reach the build folder (a clone in a home folder): the
+    // program runs from a copy in a folder of its own that anyone may enter.
+    testing::TempDir programDir;
+    const fs::path program = programDir / "gtm2wtr";
+    fs::copy_file(GTM2WTR_PATH, program);
+    fs::permissions(programDir.path(), fs::perms(0755));
+    fs::permissions(program, fs::perms(0755));
     for (bool asNobody : {false, true}) {
         for (const Case& c : cases) {
             if (asNobody ? !root : c.notAsRoot && root) continue;
@@ -133,7 +140,7 @@ TEST(ReplaceRules, WhatASaveMayReplaceAndWhatAFailedOneLeaves) {
 
             auto result = testing::RunProgram(
                 {.fileSizeLimit = c.fileSizeLimit, .asNobodyWhenRoot = asNobody},
-                {GTM2WTR_PATH, input, output});
+                {program, input, output});
             if (c.notAsRoot)
                 fs::permissions(output.parent_path(), fs::perms::owner_all, fs::perm_options::add);
             ASSERT_EQ(result.signal, 0) << "the child hung or crashed";

@@ -1,6 +1,7 @@
 // Message boxes answered by the test, remembering what was shown.
 #pragma once
 
+#include <string>
 #include <vector>
 
 #include "platform/message_boxes.h"
@@ -16,9 +17,11 @@ public:
         return answerYes_;
     }
     void ShowOk(int stringId) override { shown.push_back(stringId); }
+    void ShowOkText(const std::string& text) override { shownTexts.push_back(text); }
 
     std::vector<int> asked;
     std::vector<int> shown;
+    std::vector<std::string> shownTexts;
 
 private:
     bool answerYes_;

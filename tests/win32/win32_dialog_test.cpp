@@ -5,6 +5,8 @@
 #include <gtest/gtest.h>
 #include <shlobj.h>
 
+#include <commctrl.h>
+#include <algorithm>
 #include <cstring>
 
 #include "app/converter_dialog.h"
@@ -12,6 +14,7 @@
 #include "app/resource.h"
 #include "app/win32/wide_text.h"
 #include "app/win32/win32_dialog_face.h"
+#include "app/win32/win32_file_dialogs.h"
 #include "app/win32/win32_profile.h"
 #include "res/string_table.h"
 #include "tests/support/fake_dialog.h"
@@ -82,6 +85,12 @@ TEST(Win32Dialog, ResourceFollowsTheTemplate) {
     const LONG frame = WS_POPUP | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX | WS_MAXIMIZEBOX;
     EXPECT_EQ(GetWindowLongW(hwnd, GWL_STYLE) & frame, WS_POPUP | WS_CAPTION | WS_SYSMENU);
     EXPECT_TRUE(GetWindowLongW(hwnd, GWL_EXSTYLE) & WS_EX_APPWINDOW);
+    // The template places it at 0,0; it opens in the middle of the work area.
+    RECT window, work;
+    GetWindowRect(hwnd, &window);
+    SystemParametersInfoW(SPI_GETWORKAREA, 0, &work, 0);
+    EXPECT_NEAR(window.left + window.right, work.left + work.right, 2);
+    EXPECT_NEAR(window.top + window.bottom, work.top + work.bottom, 2);
     EXPECT_NE(SendMessageW(hwnd, WM_GETICON, ICON_BIG, 0), 0);
     EXPECT_NE(SendMessageW(hwnd, WM_GETICON, ICON_SMALL, 0), 0);
 
@@ -154,7 +163,8 @@ TEST(Win32Dialog, ButtonsAndDropsReachTheStepsAndFileDialogsGetWin32Requests) {
     EXPECT_EQ(session.dialog.waypointSet(), nullptr);  // released as the window went
     ASSERT_EQ(session.files.requests.size(), 2u);
     const std::tuple<std::wstring, const wchar_t*, std::wstring> expected[] = {
-        {L"GPS TrackMaker Files (*.gtm;*.gtz)\0*.gtm;*.gtz\0\0"s, nullptr, gtm.wstring()},
+        {L"GPS TrackMaker Files (*.gtm;*.gtz;*.gtm.gz)\0*.gtm;*.gtz;*.gtm.gz\0\0"s, nullptr,
+         gtm.wstring()},
         {L"Garmin WTR Files (*.wtr)\0*.wtr\0\0"s, L"wtr", L"C:\\輸出\\上次.wtr"},
     };
     for (std::size_t i = 0; i < 2; ++i) {
@@ -180,6 +190,42 @@ TEST(Win32Dialog, ButtonsAndDropsReachTheStepsAndFileDialogsGetWin32Requests) {
     // Names are shown from the ANSI code page.
     if (GetACP() != 950) GTEST_SKIP() << "names need ANSI code page 950, have " << GetACP();
     EXPECT_EQ(dropped.Line(0), "玉山       3952");
+}
+
+// The names the open dialog on this thread shows (its list view, once filled in), after
+// which it is cancelled.
+std::vector<std::string> shownNames;
+
+BOOL CALLBACK ReadOpenDialog(HWND dialog, LPARAM) {
+    HWND view = FindWindowExW(dialog, nullptr, L"SHELLDLL_DefView", nullptr);
+    HWND list = FindWindowExW(view, nullptr, L"SysListView32", nullptr);
+    const int count = list ? static_cast<int>(SendMessageW(list, LVM_GETITEMCOUNT, 0, 0)) : 0;
+    for (int i = 0; i < count; ++i) {
+        wchar_t text[MAX_PATH] = L"";
+        LVITEMW item{.iSubItem = 0, .pszText = text, .cchTextMax = MAX_PATH};
+        SendMessageW(list, LVM_GETITEMTEXTW, i, reinterpret_cast<LPARAM>(&item));
+        shownNames.push_back(Utf8FromWide(text));
+    }
+    if (count > 0) PostMessageW(dialog, WM_COMMAND, IDCANCEL, 0);
+    return count == 0;
+}
+
+TEST(Win32Dialog, OpenDialogListsCompressedFiles) {
+    TempDir dir;
+    for (const wchar_t* name : {L"a.gtm", L"b.gtz", L"c.gtm.gz", L"d.txt"}) {
+        WriteBytes(dir / name, {1});
+    }
+    Session session;
+    session.Type(dir / L"a.gtm");
+    session.Click(IDC_BROWSE);  // for the steps' request
+    const UINT_PTR timer = SetTimer(nullptr, 0, 50, [](HWND, UINT, UINT_PTR, DWORD) {
+        EnumThreadWindows(GetCurrentThreadId(), ReadOpenDialog, 0);
+    });
+    std::string chosen;
+    EXPECT_FALSE(Win32FileDialogs().Run(session.files.requests.at(0), chosen));
+    KillTimer(nullptr, timer);
+    std::sort(shownNames.begin(), shownNames.end());
+    EXPECT_EQ(shownNames, (std::vector<std::string>{"a.gtm", "b.gtz", "c.gtm.gz"}));
 }
 
 // The system menu's last item, after a separator, shows the stored mode and toggles it; with
