@@ -64,6 +64,9 @@ std::string CauseOf(const std::error_code& cause) {
             case FileIoErrc::FolderNotWritable:
                 ours = IDS_CAUSE_FOLDER_NOT_WRITABLE;
                 break;
+            case FileIoErrc::OwnerOnlyFolder:
+                ours = IDS_CAUSE_OWNER_ONLY_FOLDER;
+                break;
             case FileIoErrc::ShortRead:
                 break;
         }

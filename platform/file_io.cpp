@@ -30,6 +30,8 @@ public:
                 return "same file as the input";
             case FileIoErrc::FolderNotWritable:
                 return "the folder is not writable";
+            case FileIoErrc::OwnerOnlyFolder:
+                return "in this folder only the file's owner may replace it";
             case FileIoErrc::ShortRead:
                 return "the file ended before its stated size";
             case FileIoErrc::ReadOnly:
@@ -40,7 +42,8 @@ public:
     }
     std::error_condition default_error_condition(int code) const noexcept override {
         const auto errc = static_cast<FileIoErrc>(code);
-        if (errc == FileIoErrc::FolderNotWritable || errc == FileIoErrc::ReadOnly) {
+        if (errc == FileIoErrc::FolderNotWritable || errc == FileIoErrc::ReadOnly ||
+            errc == FileIoErrc::OwnerOnlyFolder) {
             return std::errc::permission_denied;
         }
         return {code, *this};

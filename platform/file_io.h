@@ -16,6 +16,7 @@ enum class FileIoErrc {
     NotRegularFile = 1,  // a device, FIFO, socket or folder
     SameFileAsInput,     // the output would replace the file being converted
     FolderNotWritable,   // no file may be created beside the target
+    OwnerOnlyFolder,     // a sticky folder: only the file's or folder's owner may replace it
     ShortRead,           // the file ended before the size it states
     ReadOnly,            // an existing file that may not be written, so is not replaced
 };

@@ -52,6 +52,22 @@ std::error_code FollowLinks(std::filesystem::path& path, struct stat& info, bool
     return std::make_error_code(std::errc::too_many_symbolic_link_levels);
 }
 
+// A rename over a file refused with EPERM: in a sticky folder (as /tmp is) only the
+// owner of the file or of the folder may replace it, which the system words only as
+// "Operation not permitted".
+std::error_code WhyNotReplaced(int folder, const std::filesystem::path& target) {
+    const std::error_code plain(EPERM, std::generic_category());
+    struct stat dir {};
+    struct stat file {};
+    if (::fstat(folder, &dir) != 0 ||
+        ::fstatat(folder, target.filename().c_str(), &file, AT_SYMLINK_NOFOLLOW) != 0) {
+        return plain;
+    }
+    const uid_t me = ::geteuid();
+    bool ownerOnly = (dir.st_mode & S_ISVTX) != 0 && dir.st_uid != me && file.st_uid != me;
+    return ownerOnly ? make_error_code(FileIoErrc::OwnerOnlyFolder) : plain;
+}
+
 }  // namespace
 
 bool ReadWholeFile(const std::filesystem::path& path, std::vector<std::uint8_t>& data,
@@ -190,7 +206,7 @@ bool SafeFileWriter::Commit() {
     fd_ = -1;
     if (::close(fd) != 0) return Fail(LastError());
     if (::renameat(folder_, temporary_.c_str(), folder_, target_.filename().c_str()) != 0) {
-        return Fail(LastError());
+        return Fail(errno == EPERM ? WhyNotReplaced(folder_, target_) : LastError());
     }
     temporary_.clear();
     // Makes the rename itself durable. The new file is already in place, so a failure

@@ -83,6 +83,16 @@ HANDLE OpenToInspect(const std::filesystem::path& path) {
                        OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
 }
 
+// Devices such as CON or NUL open like files but are not files; a type that cannot be
+// told is the system's failure, not the file's.
+std::error_code CheckOnDisk(HANDLE file) {
+    SetLastError(NO_ERROR);
+    DWORD type = GetFileType(file);
+    if (type == FILE_TYPE_DISK) return {};
+    if (type == FILE_TYPE_UNKNOWN && GetLastError() != NO_ERROR) return LastError();
+    return FileIoErrc::NotRegularFile;
+}
+
 bool SameFile(const BY_HANDLE_FILE_INFORMATION& a, const BY_HANDLE_FILE_INFORMATION& b) {
     return a.dwVolumeSerialNumber == b.dwVolumeSerialNumber &&
            a.nFileIndexHigh == b.nFileIndexHigh && a.nFileIndexLow == b.nFileIndexLow;
@@ -106,9 +116,8 @@ bool ReadWholeFile(const std::filesystem::path& path, std::vector<std::uint8_t>&
     }
     ReadResult result;
     LARGE_INTEGER size{};
-    // Devices such as CON or NUL open like files but are not files.
-    if (GetFileType(file) != FILE_TYPE_DISK) {
-        result = {ReadFailure::CannotOpen, FileIoErrc::NotRegularFile};
+    if (std::error_code why = CheckOnDisk(file)) {
+        result = {ReadFailure::CannotOpen, why};
     } else if (!GetFileSizeEx(file, &size)) {
         result = {ReadFailure::CannotRead, LastError()};
     } else {
@@ -139,28 +148,34 @@ bool SafeFileWriter::Open(const std::filesystem::path& target, const std::filesy
         if (GetLastError() != ERROR_FILE_NOT_FOUND) return Fail(LastError());
     } else {
         BY_HANDLE_FILE_INFORMATION info{};
-        std::error_code why;
-        if (GetFileType(existing) != FILE_TYPE_DISK) {
+        std::error_code why = CheckOnDisk(existing);
+        if (!why && !GetFileInformationByHandle(existing, &info)) why = LastError();
+        if (!why && (info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) {
             why = FileIoErrc::NotRegularFile;
-        } else if (!GetFileInformationByHandle(existing, &info)) {
-            why = LastError();
-        } else if (info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
-            why = FileIoErrc::NotRegularFile;
-        } else {
+        }
+        if (!why) {
             // The file a link finally names: it is replaced, the link stays.
-            std::wstring final(MAX_PATH, L'\0');
-            DWORD length = GetFinalPathNameByHandleW(existing, final.data(),
-                                                     static_cast<DWORD>(final.size()), 0);
-            if (length >= final.size()) {
-                final.resize(length);
-                length = GetFinalPathNameByHandleW(existing, final.data(),
-                                                   static_cast<DWORD>(final.size()), 0);
+            std::wstring final(MAX_PATH, L'\0');  // grown below to what the path needs
+            DWORD length = 0;
+            while ((length = GetFinalPathNameByHandleW(existing, final.data(),
+                                                       static_cast<DWORD>(final.size()), 0)) >=
+                   final.size()) {
+                final.resize(length + 1);
             }
-            if (length == 0 || length >= final.size()) {
-                why = LastError();
-            } else {
-                final.resize(length);
+            final.resize(length);
+            if (length > 0) {
                 target_ = final;
+            } else {
+                // Some file systems cannot name a file this way, nor wine one past 260
+                // characters; a path that is not itself a link names the file already.
+                why = LastError();
+                DWORD own = GetFileAttributesW(target.c_str());
+                if (own != INVALID_FILE_ATTRIBUTES && !(own & FILE_ATTRIBUTE_REPARSE_POINT)) {
+                    std::error_code ignored;  // then the path stays as given
+                    std::filesystem::path whole = std::filesystem::absolute(target, ignored);
+                    why.clear();
+                    if (!whole.empty()) target_ = whole;
+                }
             }
         }
         CloseHandle(existing);
@@ -168,7 +183,10 @@ bool SafeFileWriter::Open(const std::filesystem::path& target, const std::filesy
             HANDLE source = OpenToInspect(input);
             BY_HANDLE_FILE_INFORMATION sourceInfo{};
             if (source != INVALID_HANDLE_VALUE) {
-                if (GetFileInformationByHandle(source, &sourceInfo) && SameFile(info, sourceInfo)) {
+                // Unless it is known to be another file, it may be the input itself.
+                if (!GetFileInformationByHandle(source, &sourceInfo)) {
+                    why = LastError();
+                } else if (SameFile(info, sourceInfo)) {
                     why = FileIoErrc::SameFileAsInput;
                 }
                 CloseHandle(source);

@@ -14,11 +14,10 @@ namespace {
 constexpr std::uint8_t kMagic[] = {0x1F, 0x8B};
 constexpr int kGzipOnly = 16 + MAX_WBITS;    // no zlib or raw streams
 constexpr std::size_t kSmallestMember = 18;  // 10-byte header, 8-byte trailer
-// Waypoint files shrink to about a half; a trailer that claims much more than this is not
-// believed up front, so a stream that lies costs at most this many times its own size
-// before it is found out.
+// Waypoint files shrink to about a half; data that inflates to much more than this many
+// times what it has used up is treated as a bomb: counted first, never held on the way.
 constexpr std::uint64_t kMaxTrustedRatio = 64;
-constexpr std::size_t kScratchSize = 64 << 10;
+constexpr std::size_t kChunk = 64 << 10;  // the first buffer, and the counting scratch
 constexpr std::size_t kMaxPiece = std::size_t{1} << 30;  // zlib counts in 32 bits
 
 // One pass over the data, member after member.
@@ -36,6 +35,7 @@ public:
     GzipReader& operator=(const GzipReader&) = delete;
 
     bool Finished() const { return finished_; }
+    std::size_t Consumed() const { return data_.size() - Remaining(); }
 
     // Fills `out` as far as the data goes; `got` falls short of `size` only at the end.
     InflateFailure Read(std::uint8_t* out, std::size_t size, std::size_t& got) {
@@ -75,7 +75,7 @@ private:
     std::size_t Remaining() const {
         return data_.size() - static_cast<std::size_t>(stream_.next_in - data_.data());
     }
-    bool StartsMember() const { return IsGzip(data_.subspan(data_.size() - Remaining())); }
+    bool StartsMember() const { return IsGzip(data_.subspan(Consumed())); }
 
     std::span<const std::uint8_t> data_;
     z_stream stream_{};
@@ -113,34 +113,60 @@ bool Inflate(std::span<const std::uint8_t> compressed, const InflatedPrefix& pre
     }
 
     // The trailer's size (modulo 2^32) is the whole size when there is one member, as there
-    // nearly always is; then one pass fills a buffer of just that size.
+    // nearly always is. It is believed at once up to twice the compressed size (waypoint
+    // files shrink to about a half), beyond that only within one doubling of what has
+    // inflated: a sound file ends in a buffer of its exact size, and a lying one costs no
+    // more than the truth, the buffer growing with the data, never past twice what it holds.
     std::uint64_t hint = 0;
     if (compressed.size() >= kSmallestMember) {
         const std::uint8_t* size = compressed.data() + compressed.size() - 4;
         hint = size[0] | size[1] << 8 | size[2] << 16 | std::uint64_t{size[3]} << 24;
-        if (hint > limit || hint > compressed.size() * kMaxTrustedRatio) hint = 0;
     }
-    if (!AllocateBytes(inflated, static_cast<std::size_t>(hint))) {
+    if (hint <= limit && hint <= std::uint64_t{compressed.size()} * 2 &&
+        !AllocateBytes(inflated, static_cast<std::size_t>(hint))) {
         return fail(InflateFailure::OutOfMemory);
     }
     GzipReader reader(compressed);
-    if (InflateFailure why = reader.Read(inflated.data(), inflated.size(), got);
-        why != InflateFailure::None) {
-        return fail(why);
+    std::size_t size = 0;
+    while (!reader.Finished()) {
+        if (size == inflated.size()) {
+            // A full buffer may hold the whole stream, its end not read yet.
+            std::uint8_t byte = 0;
+            if (InflateFailure why = reader.Read(&byte, 1, got); why != InflateFailure::None) {
+                return fail(why);
+            }
+            if (got == 0) break;
+            if (size >= limit) return fail(InflateFailure::TooLarge);
+            if (size > reader.Consumed() * kMaxTrustedRatio + kChunk) break;
+            std::uint64_t next = size == 0 ? kChunk : std::uint64_t{size} * 2;
+            if (hint > size && hint <= next) next = hint;
+            std::vector<std::uint8_t> bigger;
+            if (!AllocateBytes(bigger, static_cast<std::size_t>(std::min(next, limit)))) {
+                return fail(InflateFailure::OutOfMemory);
+            }
+            std::copy_n(inflated.data(), size, bigger.data());
+            bigger[size++] = byte;
+            inflated.swap(bigger);
+        }
+        if (InflateFailure why = reader.Read(inflated.data() + size, inflated.size() - size, got);
+            why != InflateFailure::None) {
+            return fail(why);
+        }
+        size += got;
     }
-    std::uint64_t total = got;
     if (reader.Finished()) {
-        inflated.resize(got);
+        inflated.resize(size);
         return true;
     }
 
-    // More than the trailer said (several members, a lie, or a size not believed): the rest
-    // is only counted, so a bomb costs no memory, and a sound stream is then inflated again
-    // into its exact size.
-    std::vector<std::uint8_t> scratch(kScratchSize);
+    // Inflating far beyond its size, as a bomb does: the rest is only counted, so a bomb
+    // costs no memory, and a sound stream is then inflated again into its exact size.
+    std::uint64_t total = size + 1;  // and the byte just read
+    inflated.clear();
+    inflated.shrink_to_fit();
+    std::vector<std::uint8_t> scratch(kChunk);
     while (!reader.Finished()) {
-        auto room =
-            static_cast<std::size_t>(std::min<std::uint64_t>(kScratchSize, limit + 1 - total));
+        auto room = static_cast<std::size_t>(std::min<std::uint64_t>(kChunk, limit + 1 - total));
         if (InflateFailure why = reader.Read(scratch.data(), room, got);
             why != InflateFailure::None) {
             return fail(why);
@@ -148,9 +174,6 @@ bool Inflate(std::span<const std::uint8_t> compressed, const InflatedPrefix& pre
         total += got;
         if (total > limit) return fail(InflateFailure::TooLarge);
     }
-    if (total == inflated.size()) return true;
-    inflated.clear();
-    inflated.shrink_to_fit();
     if (!AllocateBytes(inflated, static_cast<std::size_t>(total))) {
         return fail(InflateFailure::OutOfMemory);
     }

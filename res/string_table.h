@@ -21,6 +21,7 @@ enum StringId : int {
     IDS_CAUSE_READ_ONLY,
     IDS_CAUSE_FOLDER_NOT_WRITABLE,
     IDS_CAUSE_BAD_POSITION,  // %1 the waypoint's number, %2 its name
+    IDS_CAUSE_OWNER_ONLY_FOLDER,
 };
 
 inline constexpr std::string_view kDatumHuTzuShanText =
@@ -39,6 +40,8 @@ inline constexpr std::string_view kCauseSameFileText = "這正是目前轉換的
 inline constexpr std::string_view kCauseNotRegularFileText = "這不是一般檔案（例如資料夾或裝置）。";
 inline constexpr std::string_view kCauseReadOnlyText = "這個檔案是唯讀的。";
 inline constexpr std::string_view kCauseFolderNotWritableText = "這個資料夾不允許建立檔案。";
+inline constexpr std::string_view kCauseOwnerOnlyFolderText =
+    "這個資料夾只允許檔案的擁有者取代它。";
 inline constexpr std::string_view kCauseBadPositionText =
     "第%1個航點「%2」的座標超出WTR檔案能記錄的範圍。";
 
@@ -65,6 +68,8 @@ constexpr std::string_view LoadString(int id) {
             return kCauseFolderNotWritableText;
         case IDS_CAUSE_BAD_POSITION:
             return kCauseBadPositionText;
+        case IDS_CAUSE_OWNER_ONLY_FOLDER:
+            return kCauseOwnerOnlyFolderText;
         default:
             return {};
     }

@@ -5,7 +5,8 @@
 # message boxes:
 #   1. a WGS84 file remembered in the registry: window title and size, Convert, Save As;
 #      the WTR bytes equal what the Linux gtm2wtr writes, both paths are remembered;
-#   2. a Hu-Tzu-Shan file given as argument: the Yes/No box, answered Yes, shifts it;
+#   2. a Hu-Tzu-Shan file given as argument, its path past 260 characters: the Yes/No box,
+#      answered Yes, shifts it;
 #   3. a file in another datum: the OK box, the dialog stays, Esc ends it writing nothing;
 #   4. the listed file chosen in Save As: a box names it and why, the dialog stays, nothing
 #      is written;
@@ -56,7 +57,10 @@ echo "dialog font: $face, base units $base_x x $base_y: ${dialog_width}x$dialog_
 
 mkdir "$WORK/航點" "$WORK/out"
 "$ROOT/build/bin/make_sample_gtm" "$WORK/航點/台灣 WGS84.gtm"
-"$ROOT/build/bin/make_sample_gtm" --datum 81 "$WORK/航點/虎子山.gtm"
+# Given as argument from a folder whose path is past 260 characters.
+deep=$WORK/航點/$(printf 'd%.0s' $(seq 100))/$(printf 'e%.0s' $(seq 100))/$(printf 'p%.0s' $(seq 60))
+mkdir -p "$deep"
+"$ROOT/build/bin/make_sample_gtm" --datum 81 "$deep/虎子山.gtm"
 "$ROOT/build/bin/make_sample_gtm" --datum 100 "$WORK/航點/其他.gtm"
 
 # start_quendra [ARG]: starts quendra.exe, finds its window and checks its title and size.
@@ -125,8 +129,8 @@ cmp "$WORK/expected.wtr" "$WORK/out/wgs84.wtr" || fail "the WTR file differs fro
     fail "WTRFile is '$(registry_value WTRFile)'"
 echo "wrote $(stat -c %s "$WORK/out/wgs84.wtr") bytes, as gtm2wtr does; registry: $(registry_value GTMFile), $(registry_value WTRFile)"
 
-echo "== 2. Hu-Tzu-Shan, as argument: Yes shifts"
-input="$WORK/航點/虎子山.gtm"
+echo "== 2. Hu-Tzu-Shan, as argument, past 260 characters: Yes shifts"
+input="$deep/虎子山.gtm"
 start_quendra "$(windows_path "$input")"
 click_convert
 box=$(next_window "the Yes/No box")

@@ -137,6 +137,7 @@ TEST(WtrLoad, CountsRecordsUpToTheTrackMarker) {
     testing::TempDir dir;
     Bytes file = SaveAndRead(
         {Gtm("ONE", 0, 0, 1, 0), Gtm("\xFFTrk\xFFXYZ", 0, 0, 2, 0), Gtm("THREE", 0, 0, 3, 0)}, dir);
+    ASSERT_EQ(file.size(), 16 + 3 * 64 + 32u);
     ReadBack markerName(file);
     EXPECT_TRUE(markerName.ok);
     EXPECT_EQ(markerName.set.count, 1) << "a name that looks like the marker ends the count";
@@ -152,6 +153,7 @@ TEST(WtrLoad, CountsRecordsUpToTheTrackMarker) {
 TEST(WtrLoad, RefusesForeignTruncatedAndUnterminatedFiles) {
     testing::TempDir dir;
     Bytes good = SaveAndRead({Gtm("A", 0, 0, 1, 0), Gtm("B", 0, 0, 2, 0)}, dir);
+    ASSERT_EQ(good.size(), 16 + 2 * 64 + 32u);
     auto cut = [&good](std::size_t size) { return Bytes(good.begin(), good.begin() + size); };
     Bytes foreign = good;
     foreign[1] = 'w';

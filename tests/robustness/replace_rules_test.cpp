@@ -1,9 +1,11 @@
 // What a save may replace, as gtm2wtr meets it, and what a save that cannot be made leaves.
-// Anything but a regular file, and the input itself, are refused; links are written through
-// and stay links; a replaced file keeps its mode and owner; a read-only file is refused,
-// even for root. A refused or failed save (a read-only folder, a disk that fills, an input
-// that is a FIFO) exits 1 naming the cause and changes nothing. Run as root and, when the
-// tests run as root, again as nobody, on files nobody owns.
+// Anything but a regular file, and the input itself however it is named, are refused;
+// links are written through and stay links; a replaced file keeps its mode and owner; a
+// read-only file is refused, even for root, and so is someone else's file that only its
+// owner may write or, in a sticky folder, replace. A refused or failed save (a read-only
+// folder, a disk that fills, an input that is a FIFO) exits 1 naming the cause and changes
+// nothing. Run as root and, when the tests run as root, again as nobody, on files nobody
+// owns.
 #ifndef _WIN32
 
 #include <gtest/gtest.h>
@@ -39,7 +41,9 @@ struct Case {
     std::function<void(const fs::path& output, const fs::path& input)> make;
     std::string says;  // the cause gtm2wtr gives; empty when the conversion succeeds
     std::optional<rlim_t> fileSizeLimit = {};
-    bool notAsRoot = false;  // root may write into any folder
+    bool notAsRoot = false;        // root may write into any folder
+    bool rootOwned = false;        // the output and its folder stay root's: run as nobody only
+    const char* input = "in.gtm";  // what gtm2wtr is given as its input
 };
 
 struct stat Stat(const fs::path& path) {
@@ -54,6 +58,14 @@ TEST(ReplaceRules, WhatASaveMayReplaceAndWhatAFailedOneLeaves) {
         return [mode](const fs::path& at, const fs::path&) {
             testing::WriteBytes(at, Bytes(100, 'o'));
             ::chmod(at.c_str(), mode);
+        };
+    };
+    // Stays root's, with its folder: a file of someone else's.
+    auto rootsFileIn = [&](int folderMode, mode_t mode) {
+        return [=](const fs::path& at, const fs::path& input) {
+            fs::create_directory(at.parent_path());
+            fs::permissions(at.parent_path(), fs::perms(folderMode));
+            oldFile(mode)(at, input);
         };
     };
     const std::string notRegular = kCannotWrite + "not a regular file",
@@ -74,6 +86,11 @@ TEST(ReplaceRules, WhatASaveMayReplaceAndWhatAFailedOneLeaves) {
          [](auto& at, auto& input) { fs::create_symlink(input.filename(), at); }, same},
         {"a hard link to the input", "hard.wtr",
          [](auto& at, auto& input) { fs::create_hard_link(input, at); }, same},
+        {"the input, given through a link", "in.gtm",
+         [](auto& at, auto&) { fs::create_symlink("in.gtm", at.parent_path() / "link.gtm"); }, same,
+         std::nullopt, false, false, "link.gtm"},
+        {"the input, by another path", "sub/../in.gtm",
+         [](auto& at, auto&) { fs::create_directory(at.parent_path().parent_path()); }, same},
         // The new file goes where the link leads; the link stays a link.
         {"a link into another folder", "link.wtr",
          [&](auto& at, auto& input) {
@@ -97,6 +114,13 @@ TEST(ReplaceRules, WhatASaveMayReplaceAndWhatAFailedOneLeaves) {
          },
          kCannotWrite + "the folder is not writable",
          {},
+         true},
+        // Someone else's file: the folder lets the rename through, the file's mode does not;
+        // in a sticky folder it is the other way round.
+        {"root's file with its owner's write bit, in an open folder", "open/old.wtr",
+         rootsFileIn(0777, 0644), kCannotWrite + "Permission denied", std::nullopt, false, true},
+        {"root's writable file in a sticky folder", "sticky/old.wtr", rootsFileIn(01777, 0666),
+         kCannotWrite + "in this folder only the file's owner may replace it", std::nullopt, false,
          true},
         // The one write of the file is cut short, then fails as on a full disk.
         {"a disk a byte short of the file", "full.wtr", oldFile(0644),
@@ -122,7 +146,7 @@ TEST(ReplaceRules, WhatASaveMayReplaceAndWhatAFailedOneLeaves) {
     fs::permissions(program, fs::perms(0755));
     for (bool asNobody : {false, true}) {
         for (const Case& c : cases) {
-            if (asNobody ? !root : c.notAsRoot && root) continue;
+            if (asNobody ? !root : (c.notAsRoot && root) || c.rootOwned) continue;
             SCOPED_TRACE(std::string(c.what) + (asNobody ? ", as nobody" : ""));
             testing::TempDir dir;
             const fs::path input = dir / "in.gtm", output = dir / c.output;
@@ -134,13 +158,16 @@ TEST(ReplaceRules, WhatASaveMayReplaceAndWhatAFailedOneLeaves) {
                     ::lchown(entry.path().c_str(), nobody->pw_uid, nobody->pw_gid);
                 }
                 ::lchown(dir.path().c_str(), nobody->pw_uid, nobody->pw_gid);
+                for (const fs::path& own : {output, output.parent_path()}) {
+                    if (c.rootOwned) ::lchown(own.c_str(), 0, 0);
+                }
             }
             const struct stat before = Stat(output);
             const Bytes old = S_ISREG(before.st_mode) ? testing::ReadBytes(output) : Bytes{};
 
             auto result = testing::RunProgram(
                 {.fileSizeLimit = c.fileSizeLimit, .asNobodyWhenRoot = asNobody},
-                {program, input, output});
+                {program, dir / c.input, output});
             if (c.notAsRoot)
                 fs::permissions(output.parent_path(), fs::perms::owner_all, fs::perm_options::add);
             ASSERT_EQ(result.signal, 0) << "the child hung or crashed";

@@ -64,6 +64,27 @@ TEST(ClaimsBeyondTheFile, AreRefusedWithoutALargeAllocation) {
     }
 }
 
+// 100,000 waypoints (4.3 MB) whose trailer claims 137 MiB: the buffer grows with what
+// inflates, so the claim is never allocated and the data is refused for its wrong length.
+// Stored, not deflated, so the claim is only 33 times the member's size.
+TEST(ALyingGzipTrailer, CostsUnderThreeTimesTheRealSize) {
+#if defined(__SANITIZE_ADDRESS__)
+    GTEST_SKIP() << "AddressSanitizer keeps freed buffers mapped, to catch later use of them";
+#endif
+    GtmBuilder builder;
+    for (int i = 0; i < 100'000; ++i) builder.Add({});
+    const std::size_t real = builder.Build().size();
+    std::vector<std::uint8_t> gz = testing::Gzip(builder.Build(), 0);
+    const std::uint32_t claim = 137u << 20;
+    for (int i = 0; i < 4; ++i) gz[gz.size() - 4 + i] = static_cast<std::uint8_t>(claim >> 8 * i);
+
+    auto result = testing::RunInChild({.extraAddressSpace = 3 * real}, [&] {
+        FileError error = FileError::None;
+        return InflateIfCompressed(gz, error) || error != FileError::CompressedCorrupt;
+    });
+    EXPECT_EQ(result.exitCode, 0) << "signal " << result.signal << ": " << result.output;
+}
+
 }  // namespace
 }  // namespace quendra
 

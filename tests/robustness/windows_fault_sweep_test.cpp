@@ -1,0 +1,294 @@
+// The Windows read and save under every failure of their file calls, and as Windows users
+// meet them. The test program points its own imports of the kernel32 file functions (the
+// platform code is linked into it) at stand-ins that count the calls of a clean conversion,
+// then fail each in turn with ERROR_DISK_FULL, ERROR_ACCESS_DENIED and
+// ERROR_SHARING_VIOLATION. gtm2wtr, run in-process, must exit 1 naming the cause, with the
+// old file byte-identical and nothing left beside it. Two failures lose nothing and pass: a
+// failed close (which still releases its handle, as on Windows), and a target that cannot
+// be given its final name, saved under the path given, which is no link. DeleteFileW runs
+// only after a failure, to remove the temporary file, so a clean run never reaches it: if
+// it failed too, that hidden file would remain. Then the real cases: the target held open
+// without sharing by another process, the read-only attribute, a path past 260 characters.
+#ifdef _WIN32
+
+#include <gtest/gtest.h>
+#include <windows.h>
+
+#include <algorithm>
+#include <cstring>
+#include <cwchar>
+#include <filesystem>
+#include <functional>
+#include <sstream>
+#include <string>
+#include <type_traits>
+#include <vector>
+
+#include "cli/gtm2wtr.h"
+#include "platform/file_io_common.h"
+#include "tests/support/gtm_builder.h"
+#include "tests/support/temp_dir.h"
+
+namespace quendra {
+namespace {
+
+namespace fs = std::filesystem;
+using Bytes = std::vector<std::uint8_t>;
+
+struct Faults {
+    bool armed = false;
+    std::size_t failAt = 0;  // 0: none fails
+    DWORD error = 0;
+    std::vector<std::string> calls;
+} faults;
+
+// Counts the call while armed; true when it is the one to fail, its error then set.
+bool Fails(const char* name) {
+    if (!faults.armed) return false;
+    faults.calls.push_back(name);
+    if (faults.calls.size() != faults.failAt) return false;
+    SetLastError(faults.error);
+    return true;
+}
+
+// Points this program's import of `name` at `replacement`; gives what it pointed at.
+void* RedirectImport(const char* name, void* replacement) {
+    auto* base = reinterpret_cast<std::uint8_t*>(GetModuleHandleW(nullptr));
+    auto* headers = reinterpret_cast<IMAGE_NT_HEADERS*>(
+        base + reinterpret_cast<IMAGE_DOS_HEADER*>(base)->e_lfanew);
+    const IMAGE_DATA_DIRECTORY& imports =
+        headers->OptionalHeader.DataDirectory[IMAGE_DIRECTORY_ENTRY_IMPORT];
+    for (auto* dll = reinterpret_cast<IMAGE_IMPORT_DESCRIPTOR*>(base + imports.VirtualAddress);
+         dll->Name != 0; ++dll) {
+        auto* names = reinterpret_cast<IMAGE_THUNK_DATA*>(base + dll->OriginalFirstThunk);
+        auto* slots = reinterpret_cast<IMAGE_THUNK_DATA*>(base + dll->FirstThunk);
+        for (; names->u1.AddressOfData != 0; ++names, ++slots) {
+            if (IMAGE_SNAP_BY_ORDINAL(names->u1.Ordinal)) continue;
+            auto* byName = reinterpret_cast<IMAGE_IMPORT_BY_NAME*>(base + names->u1.AddressOfData);
+            if (std::strcmp(reinterpret_cast<const char*>(byName->Name), name) != 0) continue;
+            DWORD protection = 0;
+            VirtualProtect(&slots->u1.Function, sizeof(void*), PAGE_READWRITE, &protection);
+            void* original = reinterpret_cast<void*>(slots->u1.Function);
+            slots->u1.Function = reinterpret_cast<ULONG_PTR>(replacement);
+            VirtualProtect(&slots->u1.Function, sizeof(void*), protection, &protection);
+            return original;
+        }
+    }
+    return nullptr;
+}
+
+// The stand-in for one function; `Id` keeps functions of the same type apart.
+template <int Id, class R, class... A>
+struct StandIn {
+    static inline R (*real)(A...) = nullptr;
+    static inline const char* name = nullptr;
+    static inline R failed{};
+    static R Call(A... args) { return Fails(name) ? failed : real(args...); }
+};
+
+template <int Id, class R, class... A>
+bool Redirect(R (*)(A...), const char* name, std::type_identity_t<R> failed) {
+    using S = StandIn<Id, R, A...>;
+    S::name = name;
+    S::failed = failed;
+    S::real =
+        reinterpret_cast<R (*)(A...)>(RedirectImport(name, reinterpret_cast<void*>(&S::Call)));
+    return S::real != nullptr;
+}
+
+BOOL (*realCloseHandle)(HANDLE) = nullptr;
+BOOL CloseThenFail(HANDLE handle) {
+    BOOL closed = realCloseHandle(handle);
+    return Fails("CloseHandle") ? FALSE : closed;
+}
+
+#define REDIRECT(function, failed) Redirect<__LINE__>(&::function, #function, failed)
+
+bool RedirectFileCalls() {
+    static const bool redirected = [] {
+        realCloseHandle = reinterpret_cast<BOOL (*)(HANDLE)>(
+            RedirectImport("CloseHandle", reinterpret_cast<void*>(&CloseThenFail)));
+        return realCloseHandle != nullptr && REDIRECT(CreateFileW, INVALID_HANDLE_VALUE) &&
+               REDIRECT(GetFileType, FILE_TYPE_UNKNOWN) && REDIRECT(GetFileSizeEx, FALSE) &&
+               REDIRECT(ReadFile, FALSE) && REDIRECT(GetFileAttributesW, INVALID_FILE_ATTRIBUTES) &&
+               REDIRECT(GetFileInformationByHandle, FALSE) &&
+               REDIRECT(GetFinalPathNameByHandleW, 0) && REDIRECT(WriteFile, FALSE) &&
+               REDIRECT(FlushFileBuffers, FALSE) && REDIRECT(ReplaceFileW, FALSE) &&
+               REDIRECT(MoveFileExW, FALSE) && REDIRECT(DeleteFileW, FALSE);
+    }();
+    return redirected;
+}
+
+std::string Utf8(const fs::path& path) {
+    const std::u8string text = path.u8string();
+    return {text.begin(), text.end()};
+}
+
+// gtm2wtr in-process: its exit status, and what it said in `said`.
+int Convert(const fs::path& input, const fs::path& output, std::string& said) {
+    std::ostringstream out, err;
+    std::istringstream in;
+    int status = RunGtm2Wtr({Utf8(input), Utf8(output)}, {out, err, in, false});
+    said = err.str();
+    return status;
+}
+
+std::string Cause(DWORD error) {
+    return file_io_detail::SystemErrors().message(static_cast<int>(error));
+}
+
+TEST(WindowsFaultSweep, EveryFileCallOfAConversionFailsWithItsCauseAndLosesNothing) {
+    ASSERT_TRUE(RedirectFileCalls());
+    // Over 1 MiB of WTR, so the writer's buffer is written out more than once.
+    constexpr int kWaypoints = 17000;
+    testing::GtmBuilder builder;
+    for (int i = 0; i < kWaypoints; ++i) builder.Add({.name = "W" + std::to_string(i)});
+    const Bytes old(5000, 0xA5);
+    testing::TempDir dir;
+    const fs::path input = dir / "in.gtm", output = dir / "old.wtr";
+    testing::WriteBytes(input, builder.Build());
+    std::string said;
+    auto convert = [&](std::size_t failAt, DWORD error) {
+        testing::WriteBytes(output, old);
+        faults = {true, failAt, error, {}};
+        int status = Convert(input, output, said);
+        faults.armed = false;
+        return status;
+    };
+
+    ASSERT_EQ(convert(0, 0), 0) << said;
+    ASSERT_EQ(fs::file_size(output), 16 + 64 * kWaypoints + 32u);
+    const std::vector<std::string> calls = faults.calls;
+    std::string seen;
+    for (const std::string& call : calls) seen += call + ' ';
+    SCOPED_TRACE("a clean conversion calls " + seen);
+    // The stand-ins see the read and the save, or the sweep would prove little.
+    for (const char* needed : {"ReadFile", "WriteFile", "FlushFileBuffers", "ReplaceFileW"}) {
+        EXPECT_NE(std::find(calls.begin(), calls.end(), needed), calls.end()) << needed;
+    }
+
+    for (std::size_t call = 1; call <= calls.size(); ++call) {
+        for (DWORD error : {ERROR_DISK_FULL, ERROR_ACCESS_DENIED, ERROR_SHARING_VIOLATION}) {
+            SCOPED_TRACE("call " + std::to_string(call) + ", " + calls[call - 1] + ": " +
+                         Cause(error));
+            const int status = convert(call, error);
+            ASSERT_TRUE(faults.calls.size() >= call && faults.calls[call - 1] == calls[call - 1])
+                << "the call was never reached";
+            EXPECT_EQ(dir.Names().size(), 2u) << "something was left beside the old file";
+            const Bytes now = testing::ReadBytes(output);
+            if (status == 0) {
+                // A path that is no link needs no final name.
+                EXPECT_TRUE(calls[call - 1] == "CloseHandle" ||
+                            calls[call - 1] == "GetFinalPathNameByHandleW")
+                    << "a failure passed unnoticed";
+                EXPECT_EQ(now.size(), 16 + 64 * kWaypoints + 32u);
+                continue;
+            }
+            EXPECT_EQ(status, 1);
+            // A temporary file that may not be created means the folder is not writable.
+            EXPECT_TRUE(said.find(Cause(error)) != std::string::npos ||
+                        (error == ERROR_ACCESS_DENIED &&
+                         said.find("the folder is not writable") != std::string::npos))
+                << said;
+            EXPECT_TRUE(now == old) << "the old file changed";
+        }
+    }
+}
+
+// Starts hold_file.exe (beside this program) on `file`; true once it holds it.
+bool HoldOpen(const fs::path& file, PROCESS_INFORMATION& process) {
+    std::wstring self(32768, L'\0');
+    self.resize(GetModuleFileNameW(nullptr, self.data(), static_cast<DWORD>(self.size())));
+    const std::wstring event = L"quendra-held-" + std::to_wstring(GetCurrentProcessId());
+    HANDLE held = CreateEventW(nullptr, TRUE, FALSE, event.c_str());
+    std::wstring command = L"\"" + (fs::path(self).parent_path() / "hold_file.exe").wstring() +
+                           L"\" \"" + file.wstring() + L"\" " + event;
+    STARTUPINFOW startup{};
+    startup.cb = sizeof startup;
+    bool holds = CreateProcessW(nullptr, command.data(), nullptr, nullptr, FALSE, 0, nullptr,
+                                nullptr, &startup, &process) != 0;
+    HANDLE both[] = {held, process.hProcess};
+    holds = holds && WaitForMultipleObjects(2, both, FALSE, 20000) == WAIT_OBJECT_0;
+    CloseHandle(held);
+    return holds;
+}
+
+// What `folder` holds; std::filesystem's iterator here stops at 260 characters.
+int Entries(const fs::path& folder) {
+    WIN32_FIND_DATAW found{};
+    HANDLE find = FindFirstFileW((folder / L"*").c_str(), &found);
+    int count = 0;
+    for (bool more = find != INVALID_HANDLE_VALUE; more; more = FindNextFileW(find, &found)) {
+        count +=
+            std::wcscmp(found.cFileName, L".") != 0 && std::wcscmp(found.cFileName, L"..") != 0;
+    }
+    if (find != INVALID_HANDLE_VALUE) FindClose(find);
+    return count;
+}
+
+TEST(WindowsSave, RefusesATargetInUseOrReadOnlyAndTakesPathsPast260Characters) {
+    const Bytes gtm = testing::GtmBuilder().Add({}).Build(), old(100, 'o');
+    testing::TempDir dir;
+    // Read from a folder past 260 characters; replaced under a name that takes the path
+    // past 260 (wine's ReplaceFileW cuts the folder of a longer one short: not ours to test).
+    const fs::path deep =
+        dir / std::string(100, 'd') / std::string(100, 'e') / std::string(100, 'p');
+    fs::create_directories(deep);
+    PROCESS_INFORMATION holder{};
+    struct Case {
+        const char* what;
+        fs::path input, output;
+        std::function<void(const fs::path&)> before, after;
+        DWORD refusal;  // 0: replaced
+    };
+    const Case cases[] = {
+        // As a GPS program that has the file loaded may hold it.
+        {"held open by another program without sharing", dir / "in.gtm", dir / "old.wtr",
+         [&](const fs::path& output) { EXPECT_TRUE(HoldOpen(output, holder)); },
+         [&](const fs::path&) {
+             TerminateProcess(holder.hProcess, 0);
+             WaitForSingleObject(holder.hProcess, 20000);
+             CloseHandle(holder.hProcess);
+             CloseHandle(holder.hThread);
+         },
+         ERROR_SHARING_VIOLATION},
+        {"with the read-only attribute", dir / "in.gtm", dir / "old.wtr",
+         [](const fs::path& output) {
+             SetFileAttributesW(output.c_str(), FILE_ATTRIBUTE_READONLY);
+         },
+         [](const fs::path& output) {
+             EXPECT_TRUE(GetFileAttributesW(output.c_str()) & FILE_ATTRIBUTE_READONLY);
+             SetFileAttributesW(output.c_str(), FILE_ATTRIBUTE_NORMAL);
+         },
+         ERROR_ACCESS_DENIED},
+        {"past 260 characters", deep / "in.gtm", dir / (std::string(230, 'w') + ".wtr"), nullptr,
+         nullptr, 0},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        testing::WriteBytes(c.input, gtm);
+        testing::WriteBytes(c.output, old);
+        if (c.before) c.before(c.output);
+        std::string said;
+        const int status = Convert(c.input, c.output, said);
+        if (c.after) c.after(c.output);
+        if (c.refusal == 0) {
+            EXPECT_EQ(status, 0) << said;
+            EXPECT_EQ(fs::file_size(c.output), 16 + 64 + 32u);
+        } else {
+            EXPECT_EQ(status, 1);
+            EXPECT_NE(said.find(Cause(c.refusal)), std::string::npos) << said;
+            EXPECT_TRUE(testing::ReadBytes(c.output) == old) << "the old file changed";
+        }
+        // The old file, the deep folder, and the input when it is not in that folder.
+        EXPECT_EQ(Entries(dir.path()), c.input.parent_path() == dir.path() ? 3 : 2)
+            << "something was left beside the old file";
+        fs::remove(c.input);
+        fs::remove(c.output);
+    }
+}
+
+}  // namespace
+}  // namespace quendra
+
+#endif  // _WIN32
