@@ -224,23 +224,27 @@ TEST(WindowsSave, RefusesATargetInUseOrReadOnlyAndTakesPathsPast260Characters) {
     const fs::path input = dir / "in.gtm", output = dir / "old.wtr";
     testing::WriteBytes(input, gtm);
     testing::WriteBytes(output, old);
-    auto refused = [&](DWORD cause) {
-        std::string said;
-        EXPECT_EQ(Convert(input, output, said), 1);
+    std::string said;
+    auto refused = [&](int status, DWORD cause) {
+        EXPECT_EQ(status, 1);
         EXPECT_NE(said.find(Cause(cause)), std::string::npos) << said;
         EXPECT_TRUE(testing::ReadBytes(output) == old) << "the old file changed";
         EXPECT_EQ(Entries(dir.path()), 2) << "something was left beside the old file";
     };
     {
         SCOPED_TRACE("held open by another program without sharing, as a GPS program may");
-        Holder holder(output);
-        EXPECT_TRUE(holder.holds);
-        refused(ERROR_SHARING_VIOLATION);
+        int status = 0;
+        {
+            Holder holder(output);
+            EXPECT_TRUE(holder.holds);
+            status = Convert(input, output, said);
+        }
+        refused(status, ERROR_SHARING_VIOLATION);
     }
     {
         SCOPED_TRACE("with the read-only attribute");
         SetFileAttributesW(output.c_str(), FILE_ATTRIBUTE_READONLY);
-        refused(ERROR_ACCESS_DENIED);
+        refused(Convert(input, output, said), ERROR_ACCESS_DENIED);
         EXPECT_TRUE(GetFileAttributesW(output.c_str()) & FILE_ATTRIBUTE_READONLY);
         SetFileAttributesW(output.c_str(), FILE_ATTRIBUTE_NORMAL);
     }
@@ -252,7 +256,6 @@ TEST(WindowsSave, RefusesATargetInUseOrReadOnlyAndTakesPathsPast260Characters) {
     fs::create_directories(deep);
     fs::rename(input, deep / "in.gtm");
     testing::WriteBytes(longOutput, old);
-    std::string said;
     EXPECT_EQ(Convert(deep / "in.gtm", longOutput, said), 0) << said;
     EXPECT_EQ(fs::file_size(longOutput), 16 + 64 + 32u);
     // The deep folder, the old file and the new one.
