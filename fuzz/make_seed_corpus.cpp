@@ -7,8 +7,8 @@
 #include <cstdint>
 #include <cstdio>
 #include <filesystem>
-#include <fstream>
 #include <limits>
+#include <span>
 #include <string>
 #include <vector>
 
@@ -73,15 +73,13 @@ int main(int argc, char** argv) {
         const Bytes written(file.begin(),
                             file.begin() + (i % 4 == 3 ? 13 + file.size() * i / 41 : file.size()));
         testing::WriteBytes(gtm / (name + ".gtm"), written);
-        // Compressed: whole, in two members, or cut (every third of those) inside the data.
+        // Compressed: whole, in one member or (every other) two, and every third of those cut
+        // inside the compressed data.
         if (i % 4 == 0) {
-            Bytes gz = testing::Gzip(written, 1 + i % 9);
-            if (i % 8 == 4) {
-                const std::size_t half = written.size() / 2;
-                gz = testing::Gzip(Bytes(written.begin(), written.begin() + half));
-                const Bytes second = testing::Gzip(Bytes(file.begin() + half, file.end()));
-                gz.insert(gz.end(), second.begin(), second.end());
-            }
+            const std::size_t half = i % 8 == 4 ? file.size() / 2 : file.size();
+            Bytes gz = testing::Gzip(std::span(file).first(half), 1 + i % 9);
+            const Bytes second = testing::Gzip(std::span(file).subspan(half));
+            if (half < file.size()) gz.insert(gz.end(), second.begin(), second.end());
             if (i % 12 == 8) gz.resize(gz.size() * 2 / 3);
             testing::WriteBytes(gtm / (name + ".gtz"), gz);
         }
@@ -89,10 +87,9 @@ int main(int argc, char** argv) {
         GtmWaypointSet set;
         VectorLineSink lines;
         WtrWaypointSet converted;
-        fs::path out = wtr / (name + ".wtr");
+        const fs::path out = wtr / (name + ".wtr"), cut = wtr / (name + "-cut.wtr");
         if (set.LoadFromBytes(file, lines) && converted.BuildFrom(set.count, set.records.get()) &&
             converted.Save(out) && i % 2 == 0) {
-            const fs::path cut = wtr / (name + "-cut.wtr");
             fs::copy_file(out, cut);
             fs::resize_file(cut, fs::file_size(out) - 16 * (i % 4 + 1));
         }

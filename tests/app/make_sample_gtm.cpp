@@ -2,7 +2,7 @@
 // trying the dialog by hand: make_sample_gtm [--datum CODE] OUTPUT.gtm
 // (datum 217 is WGS84, 81 Hu-Tzu-Shan). make_sample_gtm --positions prints each waypoint's
 // longitude and latitude, one per line, as cs2cs reads them.
-#include <charconv>
+#include <cstdlib>
 #include <cstring>
 #include <iomanip>
 #include <iostream>
@@ -26,22 +26,15 @@ int main(int argc, char* argv[]) {
             std::cout << std::setprecision(10) << peak.longitude << ' ' << peak.latitude << '\n';
         return 0;
     }
-    GtmBuilder builder;
     const bool withDatum = argc == 4 && std::strcmp(argv[1], "--datum") == 0;
-    const char* output = argc == 2 ? argv[1] : withDatum ? argv[3] : nullptr;
-    if (withDatum) {
-        std::uint16_t datum = 0;
-        const char* end = argv[2] + std::strlen(argv[2]);
-        const auto result = std::from_chars(argv[2], end, datum);
-        if (result.ec == std::errc() && result.ptr == end && result.ptr != argv[2])
-            builder.Datum(datum);
-        else
-            output = nullptr;
-    }
+    char* end = nullptr;
+    const unsigned long datum = withDatum ? std::strtoul(argv[2], &end, 10) : 217;
+    const bool valid = argc == 2 || (withDatum && *end == '\0' && end != argv[2] && datum <= 65535);
+    GtmBuilder builder;
     for (const GtmRecordSpec& peak : peaks) builder.Add(peak);
-    const std::vector<std::uint8_t> bytes = builder.Build();
-    if (output != nullptr) WriteBytes(output, bytes);
-    if (output != nullptr && ReadBytes(output) == bytes) return 0;
+    const auto bytes = builder.Datum(static_cast<std::uint16_t>(datum)).Build();
+    if (valid) WriteBytes(argv[argc - 1], bytes);
+    if (valid && ReadBytes(argv[argc - 1]) == bytes) return 0;
     std::cerr << "usage: make_sample_gtm [--datum CODE] OUTPUT.gtm, a file it can write\n";
     return 1;
 }

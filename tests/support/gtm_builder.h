@@ -92,9 +92,8 @@ private:
         out.insert(out.end(), s.begin(), s.end());
     }
 
-    std::uint16_t version_ = 211;
+    std::uint16_t version_ = 211, datum_ = 217;
     std::uint8_t marker_ = 0xFF;
-    std::uint16_t datum_ = 217;
     std::vector<std::string> headerStrings_ = {"Times New Roman", "", "", ""};
     std::vector<std::pair<std::string, std::string>> extras_;
     std::vector<GtmRecordSpec> records_;

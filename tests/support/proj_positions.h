@@ -1,8 +1,7 @@
 // Real places in each datum and where PROJ puts them on WGS84, for the runs that have no
 // PROJ (Windows). Computed by PROJ 9.1.1 (Debian's libproj-dev) from
 // "+proj=longlat +ellps=... +towgs84=dx,dy,dz" to "+proj=longlat +datum=WGS84" at
-// height 0; the Linux test datum_proj_test checks that PROJ still gives them, and
-// QUENDRA_WRITE_PROJ_POSITIONS=FILE datum_proj_test writes this file anew.
+// height 0; the Linux test datum_proj_test checks that PROJ still gives them.
 // Altitudes are the places' own, in metres.
 #pragma once
 
