@@ -151,7 +151,7 @@ public:
         GtmWaypointSet gtm;
         DiscardLines discard;
         {
-            std::vector<std::uint8_t> data;
+            FileBytes data;
             if (!Read(input, data)) return false;
             if (!gtm.LoadFromBytes(data, discard)) return Fail(input, Describe(gtm.error));
         }
@@ -197,7 +197,7 @@ public:
     }
 
     bool List(const std::string& file) {
-        std::vector<std::uint8_t> data;
+        FileBytes data;
         if (!Read(file, data)) return false;
         // Either reader refuses a file of the other kind by its first bytes, before it
         // lists anything.
@@ -238,7 +238,7 @@ private:
 
     // The whole file, inflated when it is compressed (only GTM files come so; what a
     // compressed file holds is checked as one). A failure is reported with its cause.
-    bool Read(const std::string& file, std::vector<std::uint8_t>& data) {
+    bool Read(const std::string& file, FileBytes& data) {
         FileError error = FileError::None;
         std::error_code cause;
         if (ReadGtmFile(PathFromText(file), data, error, &cause)) return true;

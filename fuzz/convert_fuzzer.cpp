@@ -4,8 +4,6 @@
 // exactly when the library's steps do, replacing the old file with the WTR layout (16-byte
 // marker, 64 bytes a waypoint, two markers); otherwise the old file stays byte for byte.
 // No temporary file may remain.
-#include <unistd.h>
-
 #include <cstdint>
 #include <filesystem>
 #include <fstream>
@@ -26,29 +24,13 @@
 using namespace quendra;
 namespace fs = std::filesystem;
 
-namespace {
-
-// On tmpfs when there is one: saving syncs every file, which a disk makes slow.
-struct Scratch {
-    Scratch() {
-        std::string shm = "/dev/shm/quendra-fuzz-XXXXXX";
-        std::string tmp = (fs::temp_directory_path() / "quendra-fuzz-XXXXXX").string();
-        char* made = ::mkdtemp(shm.data());
-        if (made == nullptr) made = ::mkdtemp(tmp.data());
-        FUZZ_CHECK(made != nullptr);
-        path = made;
-    }
-    ~Scratch() { fs::remove_all(path); }
-    fs::path path;
-};
-
-}  // namespace
-
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-    static Scratch scratch;
-    std::vector<std::uint8_t> gtm(data, data + size);
-    const fs::path input = scratch.path / "input.gtm", output = scratch.path / "old.wtr";
-    testing::WriteBytes(input, gtm);
+    // On tmpfs when there is one: saving syncs every file, which a disk makes slow.
+    static const testing::TempDir scratch(fs::is_directory("/dev/shm") ? "/dev/shm"
+                                                                       : fs::temp_directory_path());
+    FileBytes gtm(data, data + size);
+    const fs::path input = scratch / "input.gtm", output = scratch / "old.wtr";
+    testing::WriteBytes(input, {data, data + size});
     FileError error = FileError::None;
     GtmWaypointSet declined, accepted;
     VectorLineSink lines;
@@ -89,7 +71,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
                               file.compare(track, 5, "\xFFTrk\xFF") == 0 &&
                               file.compare(track + 16, 5, "\xFFRte\xFF") == 0
                         : file == old);
-    for (const auto& entry : fs::directory_iterator(scratch.path)) {
+    for (const auto& entry : fs::directory_iterator(scratch.path())) {
         FUZZ_CHECK(entry.path() == input || entry.path() == output);
     }
     return 0;

@@ -4,14 +4,13 @@
 // the 10-character name.
 #include <cstdint>
 #include <span>
-#include <vector>
 
 #include "fuzz/fuzz_support.h"
 #include "platform/gzip.h"
 #include "waypoints/gtm_waypoint_set.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-    std::vector<std::uint8_t> bytes(data, data + size);
+    quendra::FileBytes bytes(data, data + size);
     quendra::FileError error = quendra::FileError::None;
     if (!quendra::InflateIfCompressed(bytes, error)) {
         FUZZ_CHECK(error != quendra::FileError::None && bytes.empty());

@@ -77,8 +77,7 @@ std::filesystem::path TemporaryNameFor(const std::filesystem::path& target, unsi
     return name;
 }
 
-bool Finish(ReadResult result, std::vector<std::uint8_t>& data, ReadFailure* failure,
-            std::error_code* cause) {
+bool Finish(ReadResult result, FileBytes& data, ReadFailure* failure, std::error_code* cause) {
     if (failure != nullptr) *failure = result.failure;
     if (cause != nullptr) *cause = result.cause;
     if (result.failure == ReadFailure::None) return true;
@@ -87,7 +86,7 @@ bool Finish(ReadResult result, std::vector<std::uint8_t>& data, ReadFailure* fai
     return false;
 }
 
-void CheckSize(std::uint64_t size, std::vector<std::uint8_t>& data, ReadResult& result) {
+void CheckSize(std::uint64_t size, FileBytes& data, ReadResult& result) {
     if (size == 0) {
         result.failure = ReadFailure::Empty;
     } else if (size > kMaxReadSize) {
@@ -130,7 +129,6 @@ SafeFileWriter::~SafeFileWriter() {
 
 // The new file is open: writes may start.
 bool SafeFileWriter::Ready() {
-    buffer_.resize(kWriteBufferSize);
     buffered_ = 0;
     failed_ = false;
     return true;
@@ -139,6 +137,12 @@ bool SafeFileWriter::Ready() {
 bool SafeFileWriter::Write(const void* bytes, std::size_t size) {
     if (failed_) return false;
     const char* from = static_cast<const char*>(bytes);
+    // Copying a large block would only add a pass over its bytes.
+    if (size >= kWriteBufferSize) return Flush() && WriteOut(from, size);
+    if (buffered_ + size > buffer_.size() && buffer_.size() < kWriteBufferSize) {
+        // Grown as writes come, so a small file never makes the whole buffer.
+        buffer_.resize(std::min(kWriteBufferSize, std::max(buffered_ + size, 2 * buffer_.size())));
+    }
     while (size > 0) {
         if (buffered_ == buffer_.size() && !Flush()) return false;
         std::size_t take = std::min(size, buffer_.size() - buffered_);
@@ -147,6 +151,13 @@ bool SafeFileWriter::Write(const void* bytes, std::size_t size) {
         from += take;
         size -= take;
     }
+    return true;
+}
+
+bool SafeFileWriter::Flush() {
+    if (failed_) return false;
+    if (buffered_ > 0 && !WriteOut(buffer_.data(), buffered_)) return false;
+    buffered_ = 0;
     return true;
 }
 

@@ -9,6 +9,8 @@
 #include <system_error>
 #include <vector>
 
+#include "platform/large_memory.h"
+
 namespace quendra {
 
 // Causes of a failed read or save that the system has no error number for.
@@ -43,7 +45,7 @@ inline constexpr std::uint64_t kMaxReadSize = 0xFFFFFFFFu;
 // file, anything but a regular file, or a read that returns fewer bytes than the file's
 // size; `data` is then empty, `failure` (when given) says which and `cause` (when given)
 // the system's reason, empty where there is none (an empty file).
-bool ReadWholeFile(const std::filesystem::path& path, std::vector<std::uint8_t>& data,
+bool ReadWholeFile(const std::filesystem::path& path, FileBytes& data,
                    ReadFailure* failure = nullptr, std::error_code* cause = nullptr);
 
 // Writes a file so that its old content survives any failure: the bytes go to a
@@ -65,7 +67,8 @@ public:
     SafeFileWriter& operator=(const SafeFileWriter&) = delete;
 
     bool Open(const std::filesystem::path& target, const std::filesystem::path& input = {});
-    // Buffered; a failure here or in an earlier Write makes Commit() fail.
+    // Buffered, except that a block of 1 MiB or more is written as it is; a failure here or
+    // in an earlier Write makes Commit() fail.
     bool Write(const void* bytes, std::size_t size);
     bool Commit();
     // Why Open, Write or Commit failed: the first failure since Open.
@@ -74,6 +77,8 @@ public:
 private:
     bool Ready();
     bool Flush();
+    // The platform's writes of `size` bytes; a failure is sticky.
+    bool WriteOut(const char* bytes, std::size_t size);
     bool Fail(std::error_code why);
     void Discard();
 

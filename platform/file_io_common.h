@@ -31,10 +31,9 @@ struct ReadResult {
 };
 
 // Reports `result` through the optional outputs; on failure `data` is released.
-bool Finish(ReadResult result, std::vector<std::uint8_t>& data, ReadFailure* failure,
-            std::error_code* cause);
+bool Finish(ReadResult result, FileBytes& data, ReadFailure* failure, std::error_code* cause);
 
 // Fills `result` when a file of `size` bytes cannot be taken; otherwise sizes `data`.
-void CheckSize(std::uint64_t size, std::vector<std::uint8_t>& data, ReadResult& result);
+void CheckSize(std::uint64_t size, FileBytes& data, ReadResult& result);
 
 }  // namespace quendra::file_io_detail

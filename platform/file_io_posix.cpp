@@ -70,8 +70,8 @@ std::error_code WhyNotReplaced(int folder, const std::filesystem::path& target) 
 
 }  // namespace
 
-bool ReadWholeFile(const std::filesystem::path& path, std::vector<std::uint8_t>& data,
-                   ReadFailure* failure, std::error_code* cause) {
+bool ReadWholeFile(const std::filesystem::path& path, FileBytes& data, ReadFailure* failure,
+                   std::error_code* cause) {
     data.clear();
     // Non-blocking, so a FIFO or device given by mistake is refused below instead of
     // waiting forever for a writer; a regular file reads the same either way.
@@ -164,10 +164,8 @@ bool SafeFileWriter::Open(const std::filesystem::path& target, const std::filesy
     return Ready();
 }
 
-bool SafeFileWriter::Flush() {
+bool SafeFileWriter::WriteOut(const char* at, std::size_t left) {
     if (failed_ || fd_ < 0) return false;
-    const char* at = buffer_.data();
-    std::size_t left = buffered_;
     while (left > 0) {
         ssize_t n = ::write(fd_, at, left);
         if (n < 0 && errno == EINTR) continue;
@@ -179,7 +177,6 @@ bool SafeFileWriter::Flush() {
         at += n;
         left -= static_cast<std::size_t>(n);
     }
-    buffered_ = 0;
 #ifdef __linux__
     // Starts this block on its way to the disk while the next one is made, so the fsync
     // in Commit() waits only for the last one. A hint: its result changes nothing.

@@ -100,8 +100,8 @@ bool SameFile(const BY_HANDLE_FILE_INFORMATION& a, const BY_HANDLE_FILE_INFORMAT
 
 }  // namespace
 
-bool ReadWholeFile(const std::filesystem::path& path, std::vector<std::uint8_t>& data,
-                   ReadFailure* failure, std::error_code* cause) {
+bool ReadWholeFile(const std::filesystem::path& path, FileBytes& data, ReadFailure* failure,
+                   std::error_code* cause) {
     data.clear();
     HANDLE file = CreateFileW(path.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING,
                               FILE_ATTRIBUTE_NORMAL, nullptr);
@@ -225,10 +225,8 @@ bool SafeFileWriter::Open(const std::filesystem::path& target, const std::filesy
     return Fail(why == std::errc::permission_denied ? FileIoErrc::FolderNotWritable : why);
 }
 
-bool SafeFileWriter::Flush() {
+bool SafeFileWriter::WriteOut(const char* at, std::size_t left) {
     if (failed_ || handle_ == nullptr) return false;
-    const char* at = buffer_.data();
-    std::size_t left = buffered_;
     while (left > 0) {
         DWORD written = 0;
         bool ok = WriteFile(handle_, at, static_cast<DWORD>(std::min<std::size_t>(left, 1u << 30)),
@@ -243,7 +241,6 @@ bool SafeFileWriter::Flush() {
         at += written;
         left -= written;
     }
-    buffered_ = 0;
     return true;
 }
 

@@ -90,7 +90,7 @@ bool IsGzip(std::span<const std::uint8_t> data) {
 }
 
 bool Inflate(std::span<const std::uint8_t> compressed, const InflatedPrefix& prefix,
-             std::vector<std::uint8_t>& inflated, InflateFailure* failure, std::uint64_t limit) {
+             FileBytes& inflated, InflateFailure* failure, std::uint64_t limit) {
     auto fail = [&](InflateFailure why) {
         inflated.clear();
         inflated.shrink_to_fit();
@@ -140,7 +140,7 @@ bool Inflate(std::span<const std::uint8_t> compressed, const InflatedPrefix& pre
             if (size > reader.Consumed() * kMaxTrustedRatio + kChunk) break;
             std::uint64_t next = size == 0 ? kChunk : std::uint64_t{size} * 2;
             if (hint > size && hint <= next) next = hint;
-            std::vector<std::uint8_t> bigger;
+            FileBytes bigger;
             if (!AllocateBytes(bigger, static_cast<std::size_t>(std::min(next, limit)))) {
                 return fail(InflateFailure::OutOfMemory);
             }

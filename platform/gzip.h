@@ -7,6 +7,8 @@
 #include <span>
 #include <vector>
 
+#include "platform/large_memory.h"
+
 namespace quendra {
 
 // Far beyond any real waypoint file; a stream that inflates to more is refused.
@@ -30,7 +32,7 @@ struct InflatedPrefix {
 // (Truncated), a bad header, deflate data, checksum or length (Corrupt). Bytes after the
 // last member that do not start another member are ignored, as zlib's own reader does.
 bool Inflate(std::span<const std::uint8_t> compressed, const InflatedPrefix& prefix,
-             std::vector<std::uint8_t>& inflated, InflateFailure* failure = nullptr,
+             FileBytes& inflated, InflateFailure* failure = nullptr,
              std::uint64_t limit = kMaxInflatedSize);
 
 }  // namespace quendra

@@ -4,8 +4,9 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cmath>
 #include <cstdlib>
-#include <cstring>
+#include <fstream>
 #include <optional>
 #include <sstream>
 #include <string>
@@ -22,6 +23,7 @@ namespace quendra {
 namespace {
 
 namespace fs = std::filesystem;
+using testing::Field;
 using testing::GtmBuilder;
 using Bytes = std::vector<std::uint8_t>;
 
@@ -89,10 +91,8 @@ TEST_F(Gtm2wtrTest, HuTzuShanFollowsTheModeTheOptionOrTheAnswer) {
         CliRun run = Gtm2wtr(args, answer != nullptr, answer ? answer : "");
         EXPECT_EQ(run.exit, latitude ? 0 : 1) << run.err;
         EXPECT_EQ(run.err.find("(y/n)") != std::string::npos, asked);
-        const Bytes wtr = testing::ReadBytes(dir / "h.wtr");
-        std::int32_t written = 0;
-        if (wtr.size() >= 40) std::memcpy(&written, &wtr[16 + 20], 4);
-        EXPECT_NEAR(written, latitude, latitude == kProj ? 5 : 0);
+        EXPECT_NEAR(Field<std::int32_t>(testing::ReadBytes(dir / "h.wtr"), 16 + 20), latitude,
+                    latitude == kProj ? 5 : 0);
     }
 }
 
@@ -326,6 +326,67 @@ TEST_F(Gtm2wtrTest, RefusalsSayWhyAndWriteNothing) {
         EXPECT_EQ(dir.Names().size(), c.bytes ? 2u : 1u) << "a temporary file was left";
     }
 }
+
+#ifndef _WIN32
+// GTM files written by GPSBabel, an independent writer of the format, convert waypoint for
+// waypoint as the GPX they started as says: names short, exact and too long (cut to 10,
+// filled with spaces); comments, which move the fields after them; every quadrant and both
+// ends of the longitude range; a route and a track that must not reach the WTR file.
+// QUENDRA_SKIP_GPSBABEL=1 skips where GPSBabel is not installed.
+TEST_F(Gtm2wtrTest, ConvertsWhatGpsbabelWrites) {
+    if (std::system("command -v gpsbabel >/dev/null") != 0) {
+        const char* skip = std::getenv("QUENDRA_SKIP_GPSBABEL");
+        if (skip != nullptr && std::string(skip) == "1") GTEST_SKIP() << "no gpsbabel";
+        FAIL() << "gpsbabel not on PATH (scripts/test.sh installs it)";
+    }
+    struct Waypoint {
+        std::string name, latitude, longitude, elevation, symbol;
+        std::uint16_t wtrSymbol;  // from GPSBabel's icon for `symbol`
+    };
+    const Waypoint waypoints[] = {
+        {"HOME", "25.0", "121.5", "12.6", "Park", 159},
+        {"SCENICVIEWPOINT", "-33.8688", "151.2093", "-12.25", "Scenic Area", 161},
+        {"CHAPEL", "40.7128", "-74.006", "1234.4", "Church", 8236},
+        {"JADE PEAK", "23.47", "120.957", "3952.43", "Summit", 8246},
+        {"TENLETTERS", "-22.9", "-43.2", "0.5", "Waypoint", 18},
+        {"DATELINE", "-0.7", "180", "2.5", "Airport", 18},
+        {"ANTIMERID", "89.9999", "-180", "-0.4", "Car", 18},
+        {"R&amp;R", "23.97", "-0.7", "-428.5", "Restaurant", 18},
+    };
+    std::ofstream gpx(At("in.gpx"));
+    gpx << "<gpx version=\"1.1\" creator=\"test\" xmlns=\"http://www.topografix.com/GPX/1/1\">\n";
+    for (const Waypoint& w : waypoints) {
+        gpx << "<wpt lat=\"" << w.latitude << "\" lon=\"" << w.longitude << "\"><ele>"
+            << w.elevation << "</ele><name>" << w.name << "</name><desc>comment of " << w.name
+            << "</desc><sym>" << w.symbol << "</sym></wpt>\n";
+    }
+    gpx << "<rte><rtept lat=\"24.1\" lon=\"121.2\"/><rtept lat=\"24.2\" lon=\"121.3\"/></rte>"
+           "<trk><trkseg><trkpt lat=\"24\" lon=\"121\"/><trkpt lat=\"24.1\" lon=\"121\"/>"
+           "</trkseg></trk></gpx>\n";
+    gpx.close();
+    const std::string babel =
+        "gpsbabel -i gpx -f '" + Path("in.gpx") + "' -o gtm -F '" + Path("in.gtm") + "'";
+    ASSERT_EQ(std::system(babel.c_str()), 0);
+    ASSERT_EQ(Gtm2wtr({Path("in.gtm"), Path("out.wtr")}).exit, 0);
+    const Bytes wtr = testing::ReadBytes(dir / "out.wtr");
+    ASSERT_EQ(wtr.size(), 16 + 64 * std::size(waypoints) + 32);
+    for (std::size_t i = 0; i < std::size(waypoints); ++i) {
+        const Waypoint& w = waypoints[i];
+        SCOPED_TRACE(w.name);
+        // Stored with XML entities resolved, cut to 10 bytes, filled with spaces.
+        std::string name = w.name == "R&amp;R" ? "R&R" : w.name;
+        name.resize(10, ' ');
+        const std::size_t at = 16 + 64 * i;
+        EXPECT_EQ(std::string(wtr.begin() + at, wtr.begin() + at + 10), name);
+        for (auto [offset, degrees] : {std::pair{20, w.latitude}, {24, w.longitude}}) {
+            const auto expected = std::trunc(std::stod(degrees) * 11930464.0);
+            EXPECT_LE(std::abs(Field<std::int32_t>(wtr, at + offset) - expected), 1) << offset;
+        }
+        EXPECT_EQ(Field<float>(wtr, at + 28), std::stof(w.elevation));
+        EXPECT_EQ(Field<std::uint16_t>(wtr, at + 40), w.wtrSymbol);
+    }
+}
+#endif
 
 }  // namespace
 }  // namespace quendra

@@ -32,13 +32,5 @@ TEST(CodePageDecoder, ShowsBig5AsChinese) {
     for (const auto& [bytes, utf8] : cases) EXPECT_EQ(decoder.Decode(bytes), utf8);
 }
 
-TEST(CodePageDecoder, OtherCodePagesAndUnknownNames) {
-    CodePageDecoder decoder;
-    ASSERT_TRUE(decoder.Open("CP1252"));
-    EXPECT_EQ(decoder.Decode("caf\xE9"), "café");
-    EXPECT_FALSE(decoder.Open("NO-SUCH-CODEPAGE"));
-    EXPECT_EQ(decoder.Decode("abc"), "");
-}
-
 }  // namespace
 }  // namespace quendra

@@ -2,7 +2,6 @@
 // remembers, where the file dialogs start, and what Convert asks, stores and writes.
 #include <gtest/gtest.h>
 
-#include <cstring>
 #include <map>
 
 #include "app/converter_dialog.h"
@@ -40,13 +39,6 @@ std::string SaveFailed(const std::string& path, const std::string& cause) {
 auto Fields(const FileDialogRequest& r) {
     return std::tuple(r.mode == FileDialogRequest::Mode::Save, r.description, r.patterns,
                       r.defaultExtension, r.initialDirectory);
-}
-
-std::int32_t FirstLatitude(const std::filesystem::path& wtr) {
-    const std::vector<std::uint8_t> bytes = ReadBytes(wtr);
-    std::int32_t latitude = 0;
-    if (bytes.size() >= 40) std::memcpy(&latitude, bytes.data() + 36, sizeof latitude);
-    return latitude;
 }
 
 // A dialog over fake services, its files in a scratch folder.
@@ -200,7 +192,7 @@ TEST(DialogSteps, ConvertChecksTheDatumThenAsksWhereToSave) {
         // The chosen path is remembered whether or not the file can be written.
         EXPECT_EQ(h.Stored(kWtrFileEntry),
                   h.Path(*c.saveAs && c.saveDialog ? c.saveAs : "last.wtr"));
-        EXPECT_EQ(FirstLatitude(h.dir / "out.wtr"), c.latitude);
+        EXPECT_EQ(Field<std::int32_t>(ReadBytes(h.dir / "out.wtr"), 16 + 20), c.latitude);
         EXPECT_EQ(ReadBytes(h.dir / "in.gtm"), gtm.Build());
         EXPECT_EQ(ReadBytes(h.dir / "readonly.wtr"), (std::vector<std::uint8_t>{1, 2, 3}));
         std::filesystem::permissions(h.dir / "readonly.wtr", std::filesystem::perms(0644));
@@ -254,7 +246,8 @@ TEST(DialogSteps, ConvertReadsTheModeEachTimeAndMovesASetOnce) {
         h.files.answers = {h.Path("out.wtr")};
         h.dialog.OnConvert();
         EXPECT_EQ(h.messages.asked.size(), accurateFirst ? 0u : 1u);
-        EXPECT_EQ(FirstLatitude(h.dir / "out.wtr"), accurateFirst ? kAccurate : kShifted);
+        EXPECT_EQ(Field<std::int32_t>(ReadBytes(h.dir / "out.wtr"), 16 + 20),
+                  accurateFirst ? kAccurate : kShifted);
     }
 }
 

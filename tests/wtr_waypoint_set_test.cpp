@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstring>
 #include <limits>
@@ -84,6 +85,32 @@ TEST(WtrSave, WritesTheExactLayoutOverAnyOldFile) {
     std::memcpy(&expected[160], "\xFFRte\xFF", 5);
     EXPECT_EQ(file, expected);
     EXPECT_EQ(dir.Names(), std::vector<std::string>{"out.wtr"});
+}
+
+TEST(WtrSave, WritesEveryRecordWholeAcrossTheSavesBlocks) {
+    // The save writes 1 MiB of records at a time: 16384 records, the first block after the
+    // 16-byte marker. Each record must be whole, in its place, with nothing of another.
+    for (int count : {16383, 16384, 16385, 32769}) {
+        SCOPED_TRACE(count);
+        std::vector<GtmWaypoint> waypoints;
+        for (int i = 0; i < count; ++i)
+            waypoints.push_back(Gtm(std::to_string(i), i * 1e-3, i * -1e-3, 0, 0));
+        testing::TempDir dir;
+        Bytes file = SaveAndRead(waypoints, dir);
+        ASSERT_EQ(file.size(), 16 + 64 * static_cast<std::size_t>(count) + 32);
+        for (int i = 0; i < count; ++i) {
+            Bytes record(64, 0);
+            std::string name = std::to_string(i);
+            std::memcpy(&record[0], (name + std::string(10 - name.size(), ' ')).data(), 10);
+            Put(record, 20, *ToSemicircles(i * 1e-3));
+            Put(record, 24, *ToSemicircles(i * -1e-3));
+            Put(record, 40, std::uint16_t{18});
+            const auto at = file.begin() + 16 + 64 * i;
+            ASSERT_TRUE(std::equal(record.begin(), record.end(), at)) << "record " << i;
+        }
+        EXPECT_EQ(std::memcmp(&file[file.size() - 32], "\xFFTrk\xFF", 5), 0);
+        EXPECT_EQ(std::memcmp(&file[file.size() - 16], "\xFFRte\xFF", 5), 0);
+    }
 }
 
 TEST(WtrBuild, WrapsALongitudePastTheAntimeridianAndRefusesWhatCannotBeStored) {

@@ -1,6 +1,7 @@
 // Little-endian reads that never leave the data they were given.
 #pragma once
 
+#include <bit>
 #include <cstddef>
 #include <cstdint>
 #include <cstring>
@@ -22,25 +23,15 @@ public:
     }
     // The callers check Has() first; these assume the bytes are there.
     const std::uint8_t* At(std::size_t position) const { return data_.data() + position; }
-    std::uint16_t U16(std::size_t position) const {
-        return static_cast<std::uint16_t>(data_[position] | data_[position + 1] << 8);
-    }
+    std::uint16_t U16(std::size_t position) const { return Little<std::uint16_t>(position); }
     std::int16_t I16(std::size_t position) const {
         return static_cast<std::int16_t>(U16(position));
     }
     std::int32_t I32(std::size_t position) const {
         return static_cast<std::int32_t>(U32(position));
     }
-    std::uint32_t U32(std::size_t position) const {
-        return static_cast<std::uint32_t>(data_[position]) |
-               static_cast<std::uint32_t>(data_[position + 1]) << 8 |
-               static_cast<std::uint32_t>(data_[position + 2]) << 16 |
-               static_cast<std::uint32_t>(data_[position + 3]) << 24;
-    }
-    std::uint64_t U64(std::size_t position) const {
-        return static_cast<std::uint64_t>(U32(position)) |
-               static_cast<std::uint64_t>(U32(position + 4)) << 32;
-    }
+    std::uint32_t U32(std::size_t position) const { return Little<std::uint32_t>(position); }
+    std::uint64_t U64(std::size_t position) const { return Little<std::uint64_t>(position); }
     float F32(std::size_t position) const {
         std::uint32_t bits = U32(position);
         float value;
@@ -55,6 +46,21 @@ public:
     }
 
 private:
+    // On a little-endian machine the stored bytes are already the value.
+    template <class Unsigned>
+    Unsigned Little(std::size_t position) const {
+        std::span<const std::uint8_t> bytes = data_.subspan(position, sizeof(Unsigned));
+        Unsigned value = 0;
+        if constexpr (std::endian::native == std::endian::little) {
+            std::memcpy(&value, bytes.data(), sizeof value);
+        } else {
+            for (std::size_t i = 0; i < sizeof value; ++i) {
+                value = static_cast<Unsigned>(value | Unsigned{bytes[i]} << (8 * i));
+            }
+        }
+        return value;
+    }
+
     std::span<const std::uint8_t> data_;
 };
 

@@ -69,9 +69,9 @@ bool HasGtmSignature(std::span<const std::uint8_t> data) {
            (*file.At(kMarkerOffset) == kMarker || file.U16(0) == kVersion211);
 }
 
-bool InflateIfCompressed(std::vector<std::uint8_t>& data, FileError& error) {
+bool InflateIfCompressed(FileBytes& data, FileError& error) {
     if (!IsGzip(data)) return true;
-    std::vector<std::uint8_t> inflated;
+    FileBytes inflated;
     InflateFailure failure = InflateFailure::None;
     bool inflatedWell = Inflate(data, {kGtmSignatureSize, HasGtmSignature}, inflated, &failure);
     data.clear();
@@ -84,8 +84,8 @@ bool InflateIfCompressed(std::vector<std::uint8_t>& data, FileError& error) {
     return true;
 }
 
-bool ReadGtmFile(const std::filesystem::path& path, std::vector<std::uint8_t>& data,
-                 FileError& error, std::error_code* cause) {
+bool ReadGtmFile(const std::filesystem::path& path, FileBytes& data, FileError& error,
+                 std::error_code* cause) {
     ReadFailure failure = ReadFailure::None;
     if (!ReadWholeFile(path, data, &failure, cause)) {
         error = FromReadFailure(failure);
@@ -95,7 +95,7 @@ bool ReadGtmFile(const std::filesystem::path& path, std::vector<std::uint8_t>& d
 }
 
 bool GtmWaypointSet::Load(const std::filesystem::path& path, LineSink& list) {
-    std::vector<std::uint8_t> data;
+    FileBytes data;
     FileError why = FileError::None;
     if (!ReadGtmFile(path, data, why)) {
         count = 0;
@@ -149,7 +149,7 @@ bool GtmWaypointSet::LoadFromBytes(std::span<const std::uint8_t> data, LineSink&
     auto wanted = static_cast<std::size_t>(waypointCount);
     if (wanted > (file.size() - position) / kMinRecordSize) return fail(FileError::Truncated);
 
-    std::unique_ptr<GtmWaypoint[]> loaded = AllocateZeroed<GtmWaypoint>(wanted);
+    LargeArray<GtmWaypoint> loaded = AllocateRecords<GtmWaypoint>(wanted);
     if (!loaded) {
         fail(FileError::OutOfMemory);
         count = waypointCount;
@@ -163,6 +163,7 @@ bool GtmWaypointSet::LoadFromBytes(std::span<const std::uint8_t> data, LineSink&
         waypoint.latitude = file.F64(position);
         waypoint.longitude = file.F64(position + 8);
         std::memcpy(waypoint.name, file.At(position + kNameOffset), kNameLength);
+        waypoint.name[kNameLength] = '\0';
         waypoint.iconCode = file.U16(position + kIconAfterComment + commentLength);
         waypoint.altitude = file.F32(position + kAltitudeAfterComment + commentLength);
         position += kMinRecordSize + commentLength;

@@ -10,6 +10,7 @@
 #include <system_error>
 #include <vector>
 
+#include "platform/large_memory.h"
 #include "platform/line_sink.h"
 #include "platform/message_boxes.h"
 #include "waypoints/file_error.h"
@@ -49,12 +50,12 @@ bool HasGtmSignature(std::span<const std::uint8_t> data);
 // Makes the bytes of a GTM file as stored into GTM bytes: a gzip-compressed file, known by
 // its first bytes whatever its name, is inflated in place (refused on its first inflated
 // bytes when they are no GTM signature); other bytes stay as they are.
-bool InflateIfCompressed(std::vector<std::uint8_t>& data, FileError& error);
+bool InflateIfCompressed(FileBytes& data, FileError& error);
 
 // Reads a GTM file whole, inflated when compressed; `cause`, when given, gets the
 // system's reason for a failed read.
-bool ReadGtmFile(const std::filesystem::path& path, std::vector<std::uint8_t>& data,
-                 FileError& error, std::error_code* cause = nullptr);
+bool ReadGtmFile(const std::filesystem::path& path, FileBytes& data, FileError& error,
+                 std::error_code* cause = nullptr);
 
 class GtmWaypointSet {
 public:
@@ -72,7 +73,7 @@ public:
     bool CheckDatum(MessageBoxes& messages, DatumMode mode = DatumMode::Simple);
 
     std::int32_t count = 0;
-    std::unique_ptr<GtmWaypoint[]> records;  // null when absent
+    LargeArray<GtmWaypoint> records;  // null when absent
     std::uint16_t datumCode = 0;
     bool shiftedToWgs84 = false;
     FileError error = FileError::None;

@@ -27,6 +27,9 @@ constexpr std::size_t kLatitudeOffset = 20;
 constexpr std::size_t kLongitudeOffset = 24;
 constexpr std::size_t kAltitudeOffset = 28;
 constexpr std::size_t kSymbolOffset = 40;
+// The file goes out in writes of 1 MiB of records.
+constexpr std::size_t kBlockSize = std::size_t{1} << 20;
+static_assert(kBlockSize % kWtrRecordSize == 0);
 
 void PutU16(std::uint8_t* at, std::uint16_t value) {
     at[0] = static_cast<std::uint8_t>(value);
@@ -37,14 +40,32 @@ void PutU32(std::uint8_t* at, std::uint32_t value) {
     for (int i = 0; i < 4; ++i) at[i] = static_cast<std::uint8_t>(value >> (8 * i));
 }
 
+// The name's bytes up to its first zero byte, then `padding`.
+void CopyName(char* to, const char* from, char padding) {
+    std::size_t length = strnlen(from, kNameLength);
+    std::memcpy(to, from, length);
+    std::memset(to + length, padding, kNameLength - length);
+}
+
+// Every byte of the 64: the block it goes into is reused.
+void PutRecord(std::uint8_t* record, const WtrWaypoint& waypoint) {
+    std::memset(record, 0, kWtrRecordSize);
+    CopyName(reinterpret_cast<char*>(record), waypoint.name, ' ');
+    PutU32(record + kLatitudeOffset, static_cast<std::uint32_t>(waypoint.latitude));
+    PutU32(record + kLongitudeOffset, static_cast<std::uint32_t>(waypoint.longitude));
+    std::uint32_t altitudeBits;
+    std::memcpy(&altitudeBits, &waypoint.altitude, sizeof altitudeBits);
+    PutU32(record + kAltitudeOffset, altitudeBits);
+    PutU16(record + kSymbolOffset, waypoint.symbolCode);
+}
+
 }  // namespace
 
 std::optional<std::int32_t> ToSemicircles(double degrees) {
     double product = degrees * kSemicirclesPerDegree;
-    if (!std::isfinite(product)) return std::nullopt;
-    double truncated = std::trunc(product);
-    if (truncated < -2147483648.0 || truncated > 2147483647.0) return std::nullopt;
-    return static_cast<std::int32_t>(truncated);
+    // Exactly the values that truncate into the range; NaN and infinities fail both tests.
+    if (!(product > -2147483649.0 && product < 2147483648.0)) return std::nullopt;
+    return static_cast<std::int32_t>(product);
 }
 
 double WrapLongitude(double degrees) {
@@ -71,7 +92,7 @@ std::uint16_t WtrSymbolFor(std::uint16_t gtmIconCode) {
 bool WtrWaypointSet::BuildFrom(std::int32_t gtmCount, const GtmWaypoint* gtmRecords) {
     if (gtmCount <= 0 || gtmRecords == nullptr) return false;
     count = gtmCount;
-    records = AllocateZeroed<WtrWaypoint>(static_cast<std::size_t>(gtmCount));
+    records = AllocateRecords<WtrWaypoint>(static_cast<std::size_t>(gtmCount));
     if (!records) return false;
     for (std::int32_t i = 0; i < gtmCount; ++i) {
         const GtmWaypoint& from = gtmRecords[i];
@@ -85,7 +106,8 @@ bool WtrWaypointSet::BuildFrom(std::int32_t gtmCount, const GtmWaypoint* gtmReco
             count = 0;
             return false;
         }
-        std::strncpy(to.name, from.name, kNameLength);
+        CopyName(to.name, from.name, '\0');
+        to.name[kNameLength] = '\0';
         to.latitude = *latitude;
         to.longitude = *longitude;
         to.altitude = from.altitude;
@@ -100,29 +122,34 @@ bool WtrWaypointSet::Save(const std::filesystem::path& path, const std::filesyst
         saveError = std::make_error_code(std::errc::invalid_argument);
         return false;
     }
+    // Records are formatted a block at a time straight into the bytes that are written; the
+    // block has room for the markers before and after them.
+    LargeArray<std::uint8_t> block(
+        static_cast<std::uint8_t*>(AllocateLarge(kBlockSize + 3 * kWtrMarkerSize)));
+    if (!block) {
+        saveError = std::make_error_code(std::errc::not_enough_memory);
+        return false;
+    }
     SafeFileWriter file;
     if (!file.Open(path, input)) {
         saveError = file.error();
         return false;
     }
-    file.Write(kWaypointMarker, sizeof kWaypointMarker);
-    // One buffer for every record: bytes the loop never writes stay zero throughout.
-    std::uint8_t record[kWtrRecordSize] = {};
+    std::memcpy(block.get(), kWaypointMarker, sizeof kWaypointMarker);
+    std::size_t used = sizeof kWaypointMarker;
     for (std::int32_t i = 0; i < count; ++i) {
-        const WtrWaypoint& waypoint = records[i];
-        std::size_t nameLength = strnlen(waypoint.name, kNameLength);
-        std::memcpy(record, waypoint.name, nameLength);
-        std::memset(record + nameLength, ' ', kNameLength - nameLength);
-        PutU32(record + kLatitudeOffset, static_cast<std::uint32_t>(waypoint.latitude));
-        PutU32(record + kLongitudeOffset, static_cast<std::uint32_t>(waypoint.longitude));
-        std::uint32_t altitudeBits;
-        std::memcpy(&altitudeBits, &waypoint.altitude, sizeof altitudeBits);
-        PutU32(record + kAltitudeOffset, altitudeBits);
-        PutU16(record + kSymbolOffset, waypoint.symbolCode);
-        file.Write(record, sizeof record);
+        PutRecord(block.get() + used, records[i]);
+        used += kWtrRecordSize;
+        if (used >= kBlockSize) {
+            file.Write(block.get(), used);
+            used = 0;
+        }
     }
-    file.Write(kTrackMarker, sizeof kTrackMarker);
-    file.Write(kRouteMarker, sizeof kRouteMarker);
+    std::memcpy(block.get() + used, kTrackMarker, sizeof kTrackMarker);
+    used += sizeof kTrackMarker;
+    std::memcpy(block.get() + used, kRouteMarker, sizeof kRouteMarker);
+    used += sizeof kRouteMarker;
+    file.Write(block.get(), used);
     // Write failures are sticky, so Commit() answers for every write above.
     if (file.Commit()) return true;
     saveError = file.error();
@@ -130,7 +157,7 @@ bool WtrWaypointSet::Save(const std::filesystem::path& path, const std::filesyst
 }
 
 bool WtrWaypointSet::Load(const std::filesystem::path& path, LineSink& list) {
-    std::vector<std::uint8_t> data;
+    FileBytes data;
     ReadFailure failure = ReadFailure::None;
     if (!ReadWholeFile(path, data, &failure)) {
         error = FromReadFailure(failure);

@@ -9,6 +9,7 @@
 #include <span>
 #include <system_error>
 
+#include "platform/large_memory.h"
 #include "platform/line_sink.h"
 #include "waypoints/file_error.h"
 #include "waypoints/gtm_waypoint_set.h"
@@ -52,7 +53,7 @@ public:
     bool LoadFromBytes(std::span<const std::uint8_t> data, LineSink& list);
 
     std::int32_t count = 0;
-    std::unique_ptr<WtrWaypoint[]> records;  // null when absent
+    LargeArray<WtrWaypoint> records;  // null when absent
     FileError error = FileError::None;
     // Which waypoint stopped BuildFrom, for the message that names it.
     std::int32_t badWaypoint = -1;

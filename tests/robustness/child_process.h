@@ -67,7 +67,7 @@ inline ChildResult RunInChild(const ChildConditions& conditions, const std::func
     if (child == 0) {
         ::dup2(fds[1], STDOUT_FILENO);
         ::dup2(fds[1], STDERR_FILENO);
-        ::alarm(20);
+        ::alarm(60);  // a hang guard, with room for a loaded machine
         ::_exit(Apply(conditions) ? body() : 125);
     }
     ::close(fds[1]);

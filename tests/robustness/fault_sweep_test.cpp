@@ -28,7 +28,7 @@ namespace {
 
 namespace fs = std::filesystem;
 
-// Over 1 MiB of WTR, so the writer's buffer is written out more than once.
+// Over 1 MiB of WTR, so the save writes a block of records and then the rest.
 constexpr int kWaypoints = 17000;
 constexpr std::size_t kWtrSize = 16 + 64 * kWaypoints + 32;
 

@@ -74,7 +74,8 @@ TEST(ALyingGzipTrailer, CostsUnderThreeTimesTheRealSize) {
     GtmBuilder builder;
     for (int i = 0; i < 100'000; ++i) builder.Add({});
     const std::size_t real = builder.Build().size();
-    std::vector<std::uint8_t> gz = testing::Gzip(builder.Build(), 0);
+    const std::vector<std::uint8_t> made = testing::Gzip(builder.Build(), 0);
+    FileBytes gz(made.begin(), made.end());
     const std::uint32_t claim = 137u << 20;
     for (int i = 0; i < 4; ++i) gz[gz.size() - 4 + i] = static_cast<std::uint8_t>(claim >> 8 * i);
 

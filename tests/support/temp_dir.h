@@ -2,6 +2,7 @@
 #pragma once
 
 #include <cstdint>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
@@ -13,10 +14,9 @@ namespace quendra::testing {
 
 class TempDir {
 public:
-    TempDir() {
+    explicit TempDir(const std::filesystem::path& in = std::filesystem::temp_directory_path()) {
         std::random_device random;
-        path_ = std::filesystem::temp_directory_path() /
-                ("quendra-test-" + std::to_string(random()) + std::to_string(random()));
+        path_ = in / ("quendra-test-" + std::to_string(random()) + std::to_string(random()));
         std::filesystem::create_directories(path_);
     }
     ~TempDir() {
@@ -53,6 +53,15 @@ inline void WriteBytes(const std::filesystem::path& path, const std::vector<std:
 inline std::vector<std::uint8_t> ReadBytes(const std::filesystem::path& path) {
     std::ifstream in(path, std::ios::binary);
     return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
+// A little-endian field of a file's bytes (as the formats and the tests' machines are); 0
+// past the end.
+template <typename T>
+T Field(const std::vector<std::uint8_t>& bytes, std::size_t at) {
+    T value{};
+    if (bytes.size() >= at + sizeof value) std::memcpy(&value, &bytes[at], sizeof value);
+    return value;
 }
 
 }  // namespace quendra::testing

@@ -1,0 +1,62 @@
+// Memory for large buffers: file images and record arrays. On Linux it lies on transparent
+// huge pages from its first byte to its last, so that its first use faults once per 2 MiB
+// rather than once per 4 KiB page: on a virtual machine a small page's fault can cost far
+// more than zeroing the page.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <memory>
+#include <new>
+#include <type_traits>
+#include <utility>
+#include <vector>
+
+namespace quendra {
+
+// `size` bytes, untouched, or null when memory runs out. Freed by FreeLarge.
+void* AllocateLarge(std::size_t size) noexcept;
+void FreeLarge(void* memory) noexcept;
+
+struct LargeDeleter {
+    void operator()(void* memory) const noexcept { FreeLarge(memory); }
+};
+
+// An array of trivial records in large memory.
+template <class Record>
+using LargeArray = std::unique_ptr<Record[], LargeDeleter>;
+
+// Allocates large memory, and grows vectors without setting their new elements: a buffer
+// that a read or an inflate fills in is written once, not zeroed first.
+template <class T>
+struct LargeAllocator {
+    using value_type = T;
+
+    LargeAllocator() = default;
+    template <class U>
+    LargeAllocator(const LargeAllocator<U>&) noexcept {}
+
+    T* allocate(std::size_t count) {
+        if (count > SIZE_MAX / sizeof(T)) throw std::bad_array_new_length();
+        void* memory = AllocateLarge(count * sizeof(T));
+        if (memory == nullptr) throw std::bad_alloc();
+        return static_cast<T*>(memory);
+    }
+    void deallocate(T* memory, std::size_t) noexcept { FreeLarge(memory); }
+
+    template <class U>
+    void construct(U* at) noexcept(std::is_nothrow_default_constructible_v<U>) {
+        ::new (static_cast<void*>(at)) U;
+    }
+    template <class U, class... Args>
+    void construct(U* at, Args&&... args) {
+        ::new (static_cast<void*>(at)) U(std::forward<Args>(args)...);
+    }
+
+    friend bool operator==(const LargeAllocator&, const LargeAllocator&) noexcept { return true; }
+};
+
+// A file's bytes in memory, as read or inflated.
+using FileBytes = std::vector<std::uint8_t, LargeAllocator<std::uint8_t>>;
+
+}  // namespace quendra
