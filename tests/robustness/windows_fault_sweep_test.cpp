@@ -18,7 +18,6 @@
 #include <cstring>
 #include <cwchar>
 #include <filesystem>
-#include <functional>
 #include <sstream>
 #include <string>
 #include <type_traits>
@@ -41,15 +40,6 @@ struct Faults {
     DWORD error = 0;
     std::vector<std::string> calls;
 } faults;
-
-// Counts the call while armed; true when it is the one to fail, its error then set.
-bool Fails(const char* name) {
-    if (!faults.armed) return false;
-    faults.calls.push_back(name);
-    if (faults.calls.size() != faults.failAt) return false;
-    SetLastError(faults.error);
-    return true;
-}
 
 // Points this program's import of `name` at `replacement`; gives what it pointed at.
 void* RedirectImport(const char* name, void* replacement) {
@@ -77,13 +67,20 @@ void* RedirectImport(const char* name, void* replacement) {
     return nullptr;
 }
 
-// The stand-in for one function; `Id` keeps functions of the same type apart.
+// The stand-in for one function, `Id` keeping functions of one type apart: it counts the
+// call while armed and fails the chosen one. A failed CloseHandle still closes, as on Windows.
 template <int Id, class R, class... A>
 struct StandIn {
     static inline R (*real)(A...) = nullptr;
     static inline const char* name = nullptr;
     static inline R failed{};
-    static R Call(A... args) { return Fails(name) ? failed : real(args...); }
+    static R Call(A... args) {
+        if (faults.armed) faults.calls.push_back(name);
+        if (!faults.armed || faults.calls.size() != faults.failAt) return real(args...);
+        if (std::strcmp(name, "CloseHandle") == 0) real(args...);
+        SetLastError(faults.error);
+        return failed;
+    }
 };
 
 template <int Id, class R, class... A>
@@ -96,39 +93,29 @@ bool Redirect(R (*)(A...), const char* name, std::type_identity_t<R> failed) {
     return S::real != nullptr;
 }
 
-BOOL (*realCloseHandle)(HANDLE) = nullptr;
-BOOL CloseThenFail(HANDLE handle) {
-    BOOL closed = realCloseHandle(handle);
-    return Fails("CloseHandle") ? FALSE : closed;
-}
-
-#define REDIRECT(function, failed) Redirect<__LINE__>(&::function, #function, failed)
+#define REDIRECT(function, failed) Redirect<__COUNTER__>(&::function, #function, failed)
 
 bool RedirectFileCalls() {
-    static const bool redirected = [] {
-        realCloseHandle = reinterpret_cast<BOOL (*)(HANDLE)>(
-            RedirectImport("CloseHandle", reinterpret_cast<void*>(&CloseThenFail)));
-        return realCloseHandle != nullptr && REDIRECT(CreateFileW, INVALID_HANDLE_VALUE) &&
-               REDIRECT(GetFileType, FILE_TYPE_UNKNOWN) && REDIRECT(GetFileSizeEx, FALSE) &&
-               REDIRECT(ReadFile, FALSE) && REDIRECT(GetFileAttributesW, INVALID_FILE_ATTRIBUTES) &&
-               REDIRECT(GetFileInformationByHandle, FALSE) &&
-               REDIRECT(GetFinalPathNameByHandleW, 0) && REDIRECT(WriteFile, FALSE) &&
-               REDIRECT(FlushFileBuffers, FALSE) && REDIRECT(ReplaceFileW, FALSE) &&
-               REDIRECT(MoveFileExW, FALSE) && REDIRECT(DeleteFileW, FALSE);
-    }();
+    static const bool redirected =
+        REDIRECT(CreateFileW, INVALID_HANDLE_VALUE) && REDIRECT(GetFileType, FILE_TYPE_UNKNOWN) &&
+        REDIRECT(GetFileSizeEx, FALSE) && REDIRECT(ReadFile, FALSE) &&
+        REDIRECT(GetFileAttributesW, INVALID_FILE_ATTRIBUTES) &&
+        REDIRECT(GetFileInformationByHandle, FALSE) && REDIRECT(GetFinalPathNameByHandleW, 0) &&
+        REDIRECT(WriteFile, FALSE) && REDIRECT(FlushFileBuffers, FALSE) &&
+        REDIRECT(ReplaceFileW, FALSE) && REDIRECT(MoveFileExW, FALSE) &&
+        REDIRECT(DeleteFileW, FALSE) && REDIRECT(CloseHandle, FALSE);
     return redirected;
-}
-
-std::string Utf8(const fs::path& path) {
-    const std::u8string text = path.u8string();
-    return {text.begin(), text.end()};
 }
 
 // gtm2wtr in-process: its exit status, and what it said in `said`.
 int Convert(const fs::path& input, const fs::path& output, std::string& said) {
+    auto utf8 = [](const fs::path& path) {
+        const std::u8string text = path.u8string();
+        return std::string(text.begin(), text.end());
+    };
     std::ostringstream out, err;
     std::istringstream in;
-    int status = RunGtm2Wtr({Utf8(input), Utf8(output)}, {out, err, in, false});
+    int status = RunGtm2Wtr({utf8(input), utf8(output)}, {out, err, in, false});
     said = err.str();
     return status;
 }
@@ -137,10 +124,24 @@ std::string Cause(DWORD error) {
     return file_io_detail::SystemErrors().message(static_cast<int>(error));
 }
 
+// What `folder` holds; std::filesystem's iterator here stops at 260 characters.
+int Entries(const fs::path& folder) {
+    WIN32_FIND_DATAW found{};
+    HANDLE find = FindFirstFileW((folder / L"*").c_str(), &found);
+    int count = 0;
+    for (bool more = find != INVALID_HANDLE_VALUE; more; more = FindNextFileW(find, &found)) {
+        count +=
+            std::wcscmp(found.cFileName, L".") != 0 && std::wcscmp(found.cFileName, L"..") != 0;
+    }
+    if (find != INVALID_HANDLE_VALUE) FindClose(find);
+    return count;
+}
+
 TEST(WindowsFaultSweep, EveryFileCallOfAConversionFailsWithItsCauseAndLosesNothing) {
     ASSERT_TRUE(RedirectFileCalls());
     // Over 1 MiB of WTR, so the writer's buffer is written out more than once.
     constexpr int kWaypoints = 17000;
+    constexpr std::size_t kWtrSize = 16 + 64 * kWaypoints + 32;
     testing::GtmBuilder builder;
     for (int i = 0; i < kWaypoints; ++i) builder.Add({.name = "W" + std::to_string(i)});
     const Bytes old(5000, 0xA5);
@@ -157,31 +158,27 @@ TEST(WindowsFaultSweep, EveryFileCallOfAConversionFailsWithItsCauseAndLosesNothi
     };
 
     ASSERT_EQ(convert(0, 0), 0) << said;
-    ASSERT_EQ(fs::file_size(output), 16 + 64 * kWaypoints + 32u);
+    ASSERT_EQ(fs::file_size(output), kWtrSize);
     const std::vector<std::string> calls = faults.calls;
-    std::string seen;
-    for (const std::string& call : calls) seen += call + ' ';
-    SCOPED_TRACE("a clean conversion calls " + seen);
     // The stand-ins see the read and the save, or the sweep would prove little.
     for (const char* needed : {"ReadFile", "WriteFile", "FlushFileBuffers", "ReplaceFileW"}) {
         EXPECT_NE(std::find(calls.begin(), calls.end(), needed), calls.end()) << needed;
     }
 
     for (std::size_t call = 1; call <= calls.size(); ++call) {
+        const std::string& name = calls[call - 1];
         for (DWORD error : {ERROR_DISK_FULL, ERROR_ACCESS_DENIED, ERROR_SHARING_VIOLATION}) {
-            SCOPED_TRACE("call " + std::to_string(call) + ", " + calls[call - 1] + ": " +
-                         Cause(error));
+            SCOPED_TRACE("call " + std::to_string(call) + ", " + name + ": " + Cause(error));
             const int status = convert(call, error);
-            ASSERT_TRUE(faults.calls.size() >= call && faults.calls[call - 1] == calls[call - 1])
+            ASSERT_TRUE(faults.calls.size() >= call && faults.calls[call - 1] == name)
                 << "the call was never reached";
-            EXPECT_EQ(dir.Names().size(), 2u) << "something was left beside the old file";
+            EXPECT_EQ(Entries(dir.path()), 2) << "something was left beside the old file";
             const Bytes now = testing::ReadBytes(output);
             if (status == 0) {
-                // A path that is no link needs no final name.
-                EXPECT_TRUE(calls[call - 1] == "CloseHandle" ||
-                            calls[call - 1] == "GetFinalPathNameByHandleW")
+                // A failed close loses nothing; a path that is no link needs no final name.
+                EXPECT_TRUE(name == "CloseHandle" || name == "GetFinalPathNameByHandleW")
                     << "a failure passed unnoticed";
-                EXPECT_EQ(now.size(), 16 + 64 * kWaypoints + 32u);
+                EXPECT_EQ(now.size(), kWtrSize);
                 continue;
             }
             EXPECT_EQ(status, 1);
@@ -195,97 +192,74 @@ TEST(WindowsFaultSweep, EveryFileCallOfAConversionFailsWithItsCauseAndLosesNothi
     }
 }
 
-// Starts hold_file.exe (beside this program) on `file`; true once it holds it.
-bool HoldOpen(const fs::path& file, PROCESS_INFORMATION& process) {
-    std::wstring self(32768, L'\0');
-    self.resize(GetModuleFileNameW(nullptr, self.data(), static_cast<DWORD>(self.size())));
-    const std::wstring event = L"quendra-held-" + std::to_wstring(GetCurrentProcessId());
-    HANDLE held = CreateEventW(nullptr, TRUE, FALSE, event.c_str());
-    std::wstring command = L"\"" + (fs::path(self).parent_path() / "hold_file.exe").wstring() +
-                           L"\" \"" + file.wstring() + L"\" " + event;
-    STARTUPINFOW startup{};
-    startup.cb = sizeof startup;
-    bool holds = CreateProcessW(nullptr, command.data(), nullptr, nullptr, FALSE, 0, nullptr,
-                                nullptr, &startup, &process) != 0;
-    HANDLE both[] = {held, process.hProcess};
-    holds = holds && WaitForMultipleObjects(2, both, FALSE, 20000) == WAIT_OBJECT_0;
-    CloseHandle(held);
-    return holds;
-}
-
-// What `folder` holds; std::filesystem's iterator here stops at 260 characters.
-int Entries(const fs::path& folder) {
-    WIN32_FIND_DATAW found{};
-    HANDLE find = FindFirstFileW((folder / L"*").c_str(), &found);
-    int count = 0;
-    for (bool more = find != INVALID_HANDLE_VALUE; more; more = FindNextFileW(find, &found)) {
-        count +=
-            std::wcscmp(found.cFileName, L".") != 0 && std::wcscmp(found.cFileName, L"..") != 0;
+// hold_file.exe (beside this program) holding `file` open without sharing while this lives.
+struct Holder {
+    PROCESS_INFORMATION process{};
+    bool holds = false;
+    explicit Holder(const fs::path& file) {
+        std::wstring self(32768, L'\0');
+        self.resize(GetModuleFileNameW(nullptr, self.data(), static_cast<DWORD>(self.size())));
+        const std::wstring event = L"quendra-held-" + std::to_wstring(GetCurrentProcessId());
+        HANDLE held = CreateEventW(nullptr, TRUE, FALSE, event.c_str());
+        std::wstring command = L"\"" + (fs::path(self).parent_path() / "hold_file.exe").wstring() +
+                               L"\" \"" + file.wstring() + L"\" " + event;
+        STARTUPINFOW startup{.cb = sizeof startup};
+        holds = CreateProcessW(nullptr, command.data(), nullptr, nullptr, FALSE, 0, nullptr,
+                               nullptr, &startup, &process) != 0;
+        HANDLE both[] = {held, process.hProcess};
+        holds = holds && WaitForMultipleObjects(2, both, FALSE, 20000) == WAIT_OBJECT_0;
+        CloseHandle(held);
     }
-    if (find != INVALID_HANDLE_VALUE) FindClose(find);
-    return count;
-}
+    ~Holder() {
+        TerminateProcess(process.hProcess, 0);
+        WaitForSingleObject(process.hProcess, 20000);
+        CloseHandle(process.hProcess);
+        CloseHandle(process.hThread);
+    }
+};
 
 TEST(WindowsSave, RefusesATargetInUseOrReadOnlyAndTakesPathsPast260Characters) {
     const Bytes gtm = testing::GtmBuilder().Add({}).Build(), old(100, 'o');
     testing::TempDir dir;
-    // Read from a folder past 260 characters; replaced under a name that takes the path
-    // past 260 (wine's ReplaceFileW cuts the folder of a longer one short: not ours to test).
+    const fs::path input = dir / "in.gtm", output = dir / "old.wtr";
+    testing::WriteBytes(input, gtm);
+    testing::WriteBytes(output, old);
+    std::string said;
+    auto refused = [&](int status, DWORD cause) {
+        EXPECT_EQ(status, 1);
+        EXPECT_NE(said.find(Cause(cause)), std::string::npos) << said;
+        EXPECT_TRUE(testing::ReadBytes(output) == old) << "the old file changed";
+        EXPECT_EQ(Entries(dir.path()), 2) << "something was left beside the old file";
+    };
+    {
+        SCOPED_TRACE("held open by another program without sharing, as a GPS program may");
+        int status = 0;
+        {
+            Holder holder(output);
+            EXPECT_TRUE(holder.holds);
+            status = Convert(input, output, said);
+        }
+        refused(status, ERROR_SHARING_VIOLATION);
+    }
+    {
+        SCOPED_TRACE("with the read-only attribute");
+        SetFileAttributesW(output.c_str(), FILE_ATTRIBUTE_READONLY);
+        refused(Convert(input, output, said), ERROR_ACCESS_DENIED);
+        EXPECT_TRUE(GetFileAttributesW(output.c_str()) & FILE_ATTRIBUTE_READONLY);
+        SetFileAttributesW(output.c_str(), FILE_ATTRIBUTE_NORMAL);
+    }
+    // Read from a folder past 260 characters; replaced under a name that takes the path past
+    // 260 (wine's ReplaceFileW cuts the folder of a longer one short: not ours to test).
     const fs::path deep =
         dir / std::string(100, 'd') / std::string(100, 'e') / std::string(100, 'p');
+    const fs::path longOutput = dir / (std::string(230, 'w') + ".wtr");
     fs::create_directories(deep);
-    PROCESS_INFORMATION holder{};
-    struct Case {
-        const char* what;
-        fs::path input, output;
-        std::function<void(const fs::path&)> before, after;
-        DWORD refusal;  // 0: replaced
-    };
-    const Case cases[] = {
-        // As a GPS program that has the file loaded may hold it.
-        {"held open by another program without sharing", dir / "in.gtm", dir / "old.wtr",
-         [&](const fs::path& output) { EXPECT_TRUE(HoldOpen(output, holder)); },
-         [&](const fs::path&) {
-             TerminateProcess(holder.hProcess, 0);
-             WaitForSingleObject(holder.hProcess, 20000);
-             CloseHandle(holder.hProcess);
-             CloseHandle(holder.hThread);
-         },
-         ERROR_SHARING_VIOLATION},
-        {"with the read-only attribute", dir / "in.gtm", dir / "old.wtr",
-         [](const fs::path& output) {
-             SetFileAttributesW(output.c_str(), FILE_ATTRIBUTE_READONLY);
-         },
-         [](const fs::path& output) {
-             EXPECT_TRUE(GetFileAttributesW(output.c_str()) & FILE_ATTRIBUTE_READONLY);
-             SetFileAttributesW(output.c_str(), FILE_ATTRIBUTE_NORMAL);
-         },
-         ERROR_ACCESS_DENIED},
-        {"past 260 characters", deep / "in.gtm", dir / (std::string(230, 'w') + ".wtr"), nullptr,
-         nullptr, 0},
-    };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.what);
-        testing::WriteBytes(c.input, gtm);
-        testing::WriteBytes(c.output, old);
-        if (c.before) c.before(c.output);
-        std::string said;
-        const int status = Convert(c.input, c.output, said);
-        if (c.after) c.after(c.output);
-        if (c.refusal == 0) {
-            EXPECT_EQ(status, 0) << said;
-            EXPECT_EQ(fs::file_size(c.output), 16 + 64 + 32u);
-        } else {
-            EXPECT_EQ(status, 1);
-            EXPECT_NE(said.find(Cause(c.refusal)), std::string::npos) << said;
-            EXPECT_TRUE(testing::ReadBytes(c.output) == old) << "the old file changed";
-        }
-        // The old file, the deep folder, and the input when it is not in that folder.
-        EXPECT_EQ(Entries(dir.path()), c.input.parent_path() == dir.path() ? 3 : 2)
-            << "something was left beside the old file";
-        fs::remove(c.input);
-        fs::remove(c.output);
-    }
+    fs::rename(input, deep / "in.gtm");
+    testing::WriteBytes(longOutput, old);
+    EXPECT_EQ(Convert(deep / "in.gtm", longOutput, said), 0) << said;
+    EXPECT_EQ(fs::file_size(longOutput), 16 + 64 + 32u);
+    // The deep folder, the old file and the new one.
+    EXPECT_EQ(Entries(dir.path()), 3) << "something was left beside the new file";
 }
 
 }  // namespace
