@@ -30,7 +30,7 @@ if [ ! -d "$WINEPREFIX" ]; then
     echo "Creating the wine prefix in $WINEPREFIX" >&2
     wine_run wineboot --init >/dev/null 2>&1
 fi
-trap 'wineserver -k >/dev/null 2>&1 || true' EXIT
+trap wine_server_end EXIT
 wine_map_fonts
 
 echo "== unit tests (quendra_tests.exe under wine)"
@@ -39,7 +39,7 @@ wine_run "$BUILD/bin/quendra_tests.exe" --gtest_brief=1
 echo "== gtm2wtr.exe with non-ASCII paths"
 GTM2WTR="$BUILD/bin/gtm2wtr.exe"
 WORK=$(mktemp -d "$BUILD/check.XXXXXX")
-trap 'wineserver -k >/dev/null 2>&1 || true; rm -rf "$WORK"' EXIT
+trap 'wine_server_end; rm -rf "$WORK"' EXIT
 cd "$WORK"
 mkdir 航點 輸出
 sample_gtm_from_gpsbabel 航點/台北.gtm

@@ -64,6 +64,12 @@ wine_session_start() {
 }
 
 wine_session_end() {
+    wine_server_end
+    [ -z "${WINE_XVFB_PID:-}" ] || kill "$WINE_XVFB_PID" 2>/dev/null || true
+}
+
+# Ends the wine server of $WINEPREFIX and removes the folder it leaves in /tmp.
+wine_server_end() {
     if [ -n "${WINEPREFIX:-}" ] && [ -d "$WINEPREFIX" ]; then
         wineserver -k >/dev/null 2>&1 || true
         # Debian's wine names this prefix's server folder in the prefix.
@@ -71,7 +77,7 @@ wine_session_end() {
         server=$(cat "$WINEPREFIX/wineserver" 2>/dev/null || true)
         [[ "$server" =~ ^wine-[A-Za-z0-9]+$ ]] && rm -rf "/tmp/$server"
     fi
-    [ -z "${WINE_XVFB_PID:-}" ] || kill "$WINE_XVFB_PID" 2>/dev/null || true
+    return 0
 }
 
 # windows_path PATH: the path as wine shows it to Windows programs (drive Z: is /).
