@@ -107,6 +107,23 @@ expect_exit() {
     [ $status -ne 124 ] || fail "quendra.exe did not close ($1)"
     [ $status -eq 0 ] || fail "quendra.exe exited with status $status ($1)"
 }
+# ok_box_then_escape BOX WHAT: OK on a message box; the dialog must stay, alone, and Esc
+# must then close it with nothing more written than the first two steps' files.
+ok_box_then_escape() {
+    xdotool key Return
+    for _ in $(seq 50); do
+        xdotool getwindowname "$1" >/dev/null 2>&1 || break
+        sleep 0.1
+    done
+    ! wait_window . 2 "$app_window" >/dev/null || fail "a window other than the dialog is still open"
+    kill -0 "$app_pid" 2>/dev/null || fail "the dialog closed after $2"
+    xdotool windowfocus --sync "$app_window"
+    xdotool key Escape
+    expect_exit "after Esc"
+    local written
+    written=$(cd "$WORK/out" && echo *)
+    [ "$written" = "hu-tzu-shan.wtr wgs84.wtr" ] || fail "the output folder holds: $written"
+}
 registry_value() {
     wine_run reg query "$KEY" /v "$1" >"$WORK/reg.txt" 2>&1 || return 0
     iconv -f cp950 -t utf-8 "$WORK/reg.txt" | tr -d '\r' |
@@ -153,18 +170,7 @@ click_convert
 box=$(next_window "the datum message")
 [ "$(xdotool getwindowname "$box")" = Quendra ] || fail "no message box for another datum"
 xdotool windowfocus --sync "$box"
-xdotool key Return
-for _ in $(seq 50); do
-    xdotool getwindowname "$box" >/dev/null 2>&1 || break
-    sleep 0.1
-done
-! wait_window . 2 "$app_window" >/dev/null || fail "a window other than the dialog is still open"
-kill -0 "$app_pid" 2>/dev/null || fail "the dialog closed after the datum message"
-xdotool windowfocus --sync "$app_window"
-xdotool key Escape
-expect_exit "after Esc"
-written=$(cd "$WORK/out" && echo *)
-[ "$written" = "hu-tzu-shan.wtr wgs84.wtr" ] || fail "the output folder holds: $written"
+ok_box_then_escape "$box" "the datum message"
 [ "$(registry_value WTRFile)" = "$before" ] || fail "WTRFile changed without a conversion"
 echo "message 2, then Esc: nothing written"
 
@@ -185,19 +191,8 @@ tr -d '\r' <"$WORK/box.txt"
 xdotool windowfocus --sync "$box"
 grep -qF "$(windows_path "$input")" "$WORK/box.txt" || fail "the box does not name the file"
 grep -qF "原因：這正是目前轉換的GTM檔案。" "$WORK/box.txt" || fail "the box does not give the cause"
-xdotool key Return
-for _ in $(seq 50); do
-    xdotool getwindowname "$box" >/dev/null 2>&1 || break
-    sleep 0.1
-done
-! wait_window . 2 "$app_window" >/dev/null || fail "a window other than the dialog is still open"
-kill -0 "$app_pid" 2>/dev/null || fail "the dialog closed after the refused save"
+ok_box_then_escape "$box" "the refused save"
 cmp -s "$WORK/before.gtm" "$input" || fail "the listed file changed"
-xdotool windowfocus --sync "$app_window"
-xdotool key Escape
-expect_exit "after Esc"
-written=$(cd "$WORK/out" && echo *)
-[ "$written" = "hu-tzu-shan.wtr wgs84.wtr" ] || fail "the output folder holds: $written"
 hidden=$({ find "$WORK" -maxdepth 1 -name '.*'; find "$WORK/航點" "$WORK/out" -name '.*'; } | head -n 1)
 [ -z "$hidden" ] || fail "left behind: $hidden"
 echo "the box named the file and the cause; after OK the dialog stayed, nothing written"
