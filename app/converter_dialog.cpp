@@ -171,12 +171,14 @@ bool ConverterDialog::AskWtrFileName(std::string& path) {
 }
 
 bool ConverterDialog::AccurateDatums() const {
-    return services_.profile.GetProfileString(kProfileSection, kDatumTransformEntry) == "accurate";
+    return services_.profile.GetProfileString(kProfileSection, kDatumTransformEntry) ==
+           kDatumModeAccurate;
 }
 
 void ConverterDialog::SetAccurateDatums(bool accurate) {
+    const DatumMode mode = accurate ? DatumMode::Accurate : DatumMode::Simple;
     services_.profile.WriteProfileString(kProfileSection, kDatumTransformEntry,
-                                         accurate ? "accurate" : "simple");
+                                         std::string(DatumModeName(mode)));
 }
 
 void ConverterDialog::OnDropFiles(const std::vector<std::string>& paths) {

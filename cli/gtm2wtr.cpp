@@ -333,9 +333,9 @@ std::optional<std::string> ParseArguments(const std::vector<std::string>& args, 
             if (!value("--datum-transform", choice)) {
                 return "--datum-transform needs simple or accurate";
             }
-            if (choice == "simple") {
+            if (choice == DatumModeName(DatumMode::Simple)) {
                 options.datumMode = DatumMode::Simple;
-            } else if (choice == "accurate") {
+            } else if (choice == DatumModeName(DatumMode::Accurate)) {
                 options.datumMode = DatumMode::Accurate;
             } else {
                 return "--datum-transform takes simple or accurate, not '" + choice + "'";

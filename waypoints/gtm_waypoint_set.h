@@ -7,6 +7,7 @@
 #include <memory>
 #include <span>
 #include <string>
+#include <string_view>
 #include <system_error>
 #include <vector>
 
@@ -29,6 +30,13 @@ inline constexpr double kHuTzuShanLongitudeOffset = 0.00823;
 // fixed offset when the user agrees and refuses the rest; `Accurate` converts every known
 // datum (datums.h) without a question.
 enum class DatumMode { Simple, Accurate };
+
+// The modes' names, as the profile stores them and gtm2wtr takes them.
+inline constexpr std::string_view kDatumModeSimple = "simple";
+inline constexpr std::string_view kDatumModeAccurate = "accurate";
+constexpr std::string_view DatumModeName(DatumMode mode) {
+    return mode == DatumMode::Accurate ? kDatumModeAccurate : kDatumModeSimple;
+}
 
 struct GtmWaypoint {
     // The 10 bytes as stored, raw code-page text; name[10] is always zero.

@@ -124,8 +124,7 @@ bool WtrWaypointSet::Save(const std::filesystem::path& path, const std::filesyst
     }
     // Records are formatted a block at a time straight into the bytes that are written; the
     // block has room for the markers before and after them.
-    LargeArray<std::uint8_t> block(
-        static_cast<std::uint8_t*>(AllocateLarge(kBlockSize + 3 * kWtrMarkerSize)));
+    LargeArray<std::uint8_t> block = AllocateRecords<std::uint8_t>(kBlockSize + 3 * kWtrMarkerSize);
     if (!block) {
         saveError = std::make_error_code(std::errc::not_enough_memory);
         return false;
