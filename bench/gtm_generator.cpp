@@ -34,6 +34,16 @@ constexpr std::uint16_t kIcons[] = {27, 34, 48, 60, 73, 0, 1, 7, 51, 160};
 constexpr std::size_t kNameLength = 10;
 constexpr std::uint16_t kDatumWgs84 = 217;
 
+// Names in Big5 (CP950), as Traditional-Chinese Windows stores them.
+const testing::GtmRecordSpec kSamplePeaks[] = {
+    {23.4700, 120.9572, "\xA5\xC9\xA4\x73\xA5\x44\xAE\x70", "", 48, 3952.0f},  // 玉山主峰
+    {24.3833, 121.2317, "\xB3\xB7\xA4\x73\xA5\x44\xAE\x70", "", 48, 3886.0f},  // 雪山主峰
+    {24.1417, 121.2733, "\xA6\x58\xC5\x77\xA4\x73", "", 48, 3417.0f},          // 合歡山
+    {23.5100, 120.8050, "\xAA\xFC\xA8\xBD\xA4\x73", "", 27, 2216.0f},          // 阿里山
+    {25.0336, 121.5648, "\xA5\x78\xA5\x5F\x31\x30\x31", "", 60, 508.0f},       // 台北101
+    {25.1680, 121.5590, "Qixing", "", 34, 1120.0f},
+};
+
 // splitmix64: tiny, fast, and the same on every platform, unlike std:: distributions.
 class Random {
 public:
@@ -128,8 +138,23 @@ std::vector<std::uint8_t> MakeGtm(std::uint32_t waypoints, std::uint64_t seed) {
     return Generate(waypoints, seed).Build();
 }
 
-bool WriteGtmFile(const std::filesystem::path& path, std::uint32_t waypoints, std::uint64_t seed) {
-    const std::vector<std::uint8_t> bytes = MakeGtm(waypoints, seed);
+std::vector<std::uint8_t> MakeSampleGtm(std::uint16_t datum) {
+    testing::GtmBuilder builder;
+    for (const testing::GtmRecordSpec& peak : kSamplePeaks) builder.Add(peak);
+    return builder.Datum(datum).Build();
+}
+
+std::string SamplePositions() {
+    std::string lines;
+    char line[64];
+    for (const testing::GtmRecordSpec& peak : kSamplePeaks) {
+        std::snprintf(line, sizeof line, "%.10g %.10g\n", peak.longitude, peak.latitude);
+        lines += line;
+    }
+    return lines;
+}
+
+bool WriteBytes(const std::filesystem::path& path, const std::vector<std::uint8_t>& bytes) {
     std::FILE* file = std::fopen(path.string().c_str(), "wb");
     if (file == nullptr) return false;
     bool written = std::fwrite(bytes.data(), 1, bytes.size(), file) == bytes.size();

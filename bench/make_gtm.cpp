@@ -1,8 +1,12 @@
 // make_gtm COUNT OUTPUT.gtm [SEED]: writes a GTM file of COUNT waypoints for benchmarks.
+// make_gtm --sample [--datum CODE] OUTPUT.gtm: six Taiwanese peaks with Big5 names, for
+// screenshots and trying the dialog by hand; make_gtm --sample-positions prints where they
+// are, as cs2cs reads them.
 #include <cerrno>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 
 #include "bench/gtm_generator.h"
 
@@ -18,15 +22,28 @@ bool ParseNumber(const char* text, unsigned long long limit, unsigned long long&
 }  // namespace
 
 int main(int argc, char** argv) {
-    unsigned long long count = 0;
-    unsigned long long seed = 1;
-    if (argc < 3 || argc > 4 || !ParseNumber(argv[1], 0x7FFFFFFF, count) ||
-        (argc == 4 && !ParseNumber(argv[3], UINT64_MAX, seed))) {
-        std::fprintf(stderr, "usage: make_gtm COUNT OUTPUT.gtm [SEED]\n");
+    using namespace quendra::bench;
+    const bool sample = argc > 1 && std::strcmp(argv[1], "--sample") == 0;
+    if (argc == 2 && std::strcmp(argv[1], "--sample-positions") == 0) {
+        std::fputs(SamplePositions().c_str(), stdout);
+        return 0;
+    }
+    unsigned long long count = 0, seed = 1, datum = 217;
+    const bool valid = sample ? argc == 3 || (argc == 5 && std::strcmp(argv[2], "--datum") == 0 &&
+                                              ParseNumber(argv[3], 65535, datum))
+                              : argc >= 3 && argc <= 4 && ParseNumber(argv[1], 0x7FFFFFFF, count) &&
+                                    (argc == 3 || ParseNumber(argv[3], UINT64_MAX, seed));
+    if (!valid) {
+        std::fprintf(stderr,
+                     "usage: make_gtm COUNT OUTPUT.gtm [SEED]\n"
+                     "       make_gtm --sample [--datum CODE] OUTPUT.gtm\n"
+                     "       make_gtm --sample-positions\n");
         return 2;
     }
-    if (!quendra::bench::WriteGtmFile(argv[2], static_cast<std::uint32_t>(count), seed)) {
-        std::fprintf(stderr, "make_gtm: cannot write %s\n", argv[2]);
+    const char* output = sample ? argv[argc - 1] : argv[2];
+    if (!WriteBytes(output, sample ? MakeSampleGtm(static_cast<std::uint16_t>(datum))
+                                   : MakeGtm(static_cast<std::uint32_t>(count), seed))) {
+        std::fprintf(stderr, "make_gtm: cannot write %s\n", output);
         return 1;
     }
     return 0;

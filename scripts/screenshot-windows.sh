@@ -13,7 +13,7 @@ ensure_packages "${BASE_PACKAGES[@]}" "${APP_PACKAGES[@]}" "${WINE_PACKAGES[@]}"
 output=$(realpath -m "${1:-$ROOT/docs/screenshot-windows.png}")
 ZIP=$(realpath "${2:-$("$ROOT/scripts/package-windows.sh" | tail -n 1)}")
 cmake -S "$ROOT" -B "$ROOT/build" -DQUENDRA_BUILD_APP=ON >/dev/null
-cmake --build "$ROOT/build" -j "$JOBS" --target make_sample_gtm >/dev/null
+cmake --build "$ROOT/build" -j "$JOBS" --target make_gtm >/dev/null
 
 export LC_ALL=C.UTF-8
 WORK=$(mktemp -d /tmp/quendra-shot.XXXXXX)
@@ -22,7 +22,7 @@ unzip -q "$ZIP" -d "$WORK/app"
 wine_session_start "$WORK"
 # A folder of its own on drive C:, so the path box reads the same in every picture.
 mkdir -p "$WINEPREFIX/drive_c/GPS"
-"$ROOT/build/bin/make_sample_gtm" "$WINEPREFIX/drive_c/GPS/台灣山峰.gtm"
+"$ROOT/build/bin/make_gtm" --sample "$WINEPREFIX/drive_c/GPS/台灣山峰.gtm"
 wine_run reg add 'HKCU\Software\Tavrin\Moskel\Dialog' /v GTMFile /t REG_SZ \
     /d 'C:\GPS\台灣山峰.gtm' /f >/dev/null 2>&1
 

@@ -18,7 +18,7 @@ trap 'rm -rf "$work"' EXIT
 mkdir -p "$work/config/Tavrin" "$work/runtime"
 chmod 700 "$work/runtime"
 sample="$work/taiwan-peaks.gtm"
-"$build/bin/make_sample_gtm" "$sample"
+"$build/bin/make_gtm" --sample "$sample"
 # The dialog lists the file it remembers at start, so a settings file is all it takes.
 printf '[Dialog]\nGTMFile=%s\n' "$sample" >"$work/config/Tavrin/Moskel.conf"
 

@@ -12,7 +12,7 @@
 #      is written;
 #   5. with "DatumTransform" set to "accurate" in the registry, a Hu-Tzu-Shan and a Tokyo
 #      file convert with no question, to PROJ's positions (cs2cs) within 5 cm.
-# Every start checks that the dialog opens centred on the screen.
+# Every start checks the title and that the dialog opens centred on the screen.
 #   scripts/windows-e2e.sh [ZIP]     (default: builds it)
 set -euo pipefail
 source "$(dirname "$0")/lib/common.sh"
@@ -24,7 +24,7 @@ ZIP=$(realpath "${1:-$("$ROOT/scripts/package-windows.sh" | tail -n 1)}")
 
 # The reference: the Linux gtm2wtr, and the sample writer (Big5 names, any datum).
 cmake -S "$ROOT" -B "$ROOT/build" -DQUENDRA_WERROR=ON -DQUENDRA_BUILD_APP=ON >/dev/null
-cmake --build "$ROOT/build" -j "$JOBS" --target gtm2wtr make_sample_gtm >/dev/null
+cmake --build "$ROOT/build" -j "$JOBS" --target gtm2wtr make_gtm >/dev/null
 GTM2WTR=$ROOT/build/bin/gtm2wtr
 
 export LC_ALL=C.UTF-8
@@ -39,31 +39,18 @@ wine_session_start "$WORK"
 QUENDRA=$WORK/app/quendra.exe
 KEY='HKCU\Software\Tavrin\Moskel\Dialog'
 
-# The template (262 x 149 dialog units, Convert at 111,51 115x28) in pixels, through the
-# base units Windows derives from the dialog font: measured by a separate program.
-x86_64-w64-mingw32-gcc -std=c11 -O2 -municode -o "$WORK/dialog_base_units.exe" \
-    "$ROOT/tests/e2e/dialog_base_units.c" -lgdi32
-wine_run "$WORK/dialog_base_units.exe" 新細明體 9 >"$WORK/units.txt" 2>/dev/null ||
-    fail "cannot measure the dialog font"
-read -r base_x base_y face <"$WORK/units.txt"
 # What a message box says, read by a separate program.
 x86_64-w64-mingw32-gcc -std=c11 -O2 -municode -o "$WORK/box_text.exe" "$ROOT/tests/e2e/box_text.c"
-mul_div() { echo $((($1 * $2 * 2 + $3) / ($3 * 2))); }  # MulDiv, for positive numbers
-dialog_width=$(mul_div 262 "$base_x" 4)
-dialog_height=$(mul_div 149 "$base_y" 8)
-convert_x=$(($(mul_div 111 "$base_x" 4) + $(mul_div 115 "$base_x" 4) / 2))
-convert_y=$(($(mul_div 51 "$base_y" 8) + $(mul_div 28 "$base_y" 8) / 2))
-echo "dialog font: $face, base units $base_x x $base_y: ${dialog_width}x$dialog_height pixels"
 
 mkdir "$WORK/航點" "$WORK/out"
-"$ROOT/build/bin/make_sample_gtm" "$WORK/航點/台灣 WGS84.gtm"
+"$ROOT/build/bin/make_gtm" --sample "$WORK/航點/台灣 WGS84.gtm"
 # Given as argument from a folder whose path is past 260 characters.
 deep=$WORK/航點/$(printf 'd%.0s' $(seq 100))/$(printf 'e%.0s' $(seq 100))/$(printf 'p%.0s' $(seq 60))
 mkdir -p "$deep"
-"$ROOT/build/bin/make_sample_gtm" --datum 81 "$deep/虎子山.gtm"
-"$ROOT/build/bin/make_sample_gtm" --datum 100 "$WORK/航點/其他.gtm"
+"$ROOT/build/bin/make_gtm" --sample --datum 81 "$deep/虎子山.gtm"
+"$ROOT/build/bin/make_gtm" --sample --datum 100 "$WORK/航點/其他.gtm"
 
-# start_quendra [ARG]: starts quendra.exe, finds its window and checks its title and size.
+# start_quendra [ARG]: starts quendra.exe, finds its window and checks its title and place.
 start_quendra() {
     wine_run "$QUENDRA" "$@" >"$WORK/quendra.log" 2>&1 &
     app_pid=$!
@@ -71,10 +58,8 @@ start_quendra() {
     local title
     title=$(xdotool getwindowname "$app_window")
     [ "$title" = "Quendra 1.02 (GTM-->WTR)" ] || fail "window title '$title'"
+    # The template's geometry is the Win32 suite's to check; here it places the click.
     eval "$(xdotool getwindowgeometry --shell "$app_window")"
-    if [ "$WIDTH" -ne "$dialog_width" ] || [ "$HEIGHT" -ne "$dialog_height" ]; then
-        fail "window is ${WIDTH}x$HEIGHT pixels, the template maps to ${dialog_width}x$dialog_height"
-    fi
     # Centred as it opens. With no window manager the X window is the client area, below
     # the caption that wine does not draw.
     local screen_width screen_height dx dy
@@ -84,8 +69,9 @@ start_quendra() {
     echo "client area at $X,$Y on ${screen_width}x$screen_height: its centre is $dx,$dy px off the screen's"
     [ "${dx#-}" -le 40 ] && [ "${dy#-}" -le 60 ] || fail "the dialog does not open centred"
 }
+# Convert is at 111,51, 115x28 dialog units, of the 262x149 template.
 click_convert() {
-    xdotool mousemove --window "$app_window" "$convert_x" "$convert_y" click 1
+    xdotool mousemove --window "$app_window" $((WIDTH * 168 / 262)) $((HEIGHT * 65 / 149)) click 1
 }
 # next_window: the window that opens next over the dialog (a message box or Save As).
 next_window() {
@@ -200,12 +186,12 @@ echo "the box named the file and the cause; after OK the dialog stayed, nothing 
 echo "== 5. accurate datums: Hu-Tzu-Shan and Tokyo convert with no question"
 wine_run reg add "$KEY" /v DatumTransform /t REG_SZ /d accurate /f >/dev/null 2>&1
 # PROJ's positions for the sample, in the file's semicircle units (degrees x 11930464).
-"$ROOT/build/bin/make_sample_gtm" --positions >"$WORK/positions.txt"
+"$ROOT/build/bin/make_gtm" --sample-positions >"$WORK/positions.txt"
 for datum in "81 hu-tzu-shan +ellps=intl +towgs84=-637,-549,-203" \
     "207 tokyo +ellps=bessel +towgs84=-148,507,685"; do
     read -r code name parameters <<<"$datum"
     input="$WORK/航點/$name.gtm"
-    "$ROOT/build/bin/make_sample_gtm" --datum "$code" "$input"
+    "$ROOT/build/bin/make_gtm" --sample --datum "$code" "$input"
     start_quendra "$(windows_path "$input")"
     click_convert
     save_as "$(next_window "the Save As dialog")" "$WORK/out/$name.wtr"

@@ -54,14 +54,6 @@ TEST(ToSemicircles, TruncatesTowardZeroOrHasNoValueForWhatCannotBeStored) {
     }
 }
 
-TEST(WtrSymbol, MapsTheFiveKnownIconsAndEverythingElseTo18) {
-    const std::pair<std::uint16_t, std::uint16_t> table[] = {
-        {27, 159}, {34, 161}, {48, 18}, {60, 8236}, {73, 8246},
-        {0, 18},   {1, 18},   {26, 18}, {61, 18},   {65535, 18},
-    };
-    for (auto [icon, symbol] : table) EXPECT_EQ(WtrSymbolFor(icon), symbol) << icon;
-}
-
 TEST(WtrSave, WritesTheExactLayoutOverAnyOldFile) {
     // The long name comes first: nothing of it may linger in the record after it.
     testing::TempDir dir;
