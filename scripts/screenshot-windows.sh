@@ -12,7 +12,7 @@ source "$(dirname "$0")/lib/wine.sh"
 ensure_packages "${BASE_PACKAGES[@]}" "${APP_PACKAGES[@]}" "${WINE_PACKAGES[@]}" imagemagick
 output=$(realpath -m "${1:-$ROOT/docs/screenshot-windows.png}")
 ZIP=$(realpath "${2:-$("$ROOT/scripts/package-windows.sh" | tail -n 1)}")
-cmake -S "$ROOT" -B "$ROOT/build" -DQUENDRA_BUILD_APP=ON >/dev/null
+cmake -S "$ROOT" -B "$ROOT/build" -DQUENDRA_BUILD_APP=ON -DQUENDRA_BUILD_BENCH=ON >/dev/null
 cmake --build "$ROOT/build" -j "$JOBS" --target make_gtm >/dev/null
 
 export LC_ALL=C.UTF-8

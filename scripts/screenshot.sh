@@ -7,7 +7,7 @@ source "$(dirname "$0")/lib/common.sh"
 
 ensure_packages "${BASE_PACKAGES[@]}" "${APP_PACKAGES[@]}" xvfb xauth x11-utils imagemagick
 build=${QUENDRA_BUILD_DIR:-$ROOT/build}
-configure_and_build "$build" -DQUENDRA_BUILD_APP=ON >/dev/null
+configure_and_build "$build" -DQUENDRA_BUILD_APP=ON -DQUENDRA_BUILD_BENCH=ON >/dev/null
 
 output=$(realpath -m "${1:-$ROOT/docs/screenshot.png}")
 mkdir -p "$(dirname "$output")"

@@ -23,7 +23,7 @@ ensure_packages "${BASE_PACKAGES[@]}" "${APP_PACKAGES[@]}" "${WINE_PACKAGES[@]}"
 ZIP=$(realpath "${1:-$("$ROOT/scripts/package-windows.sh" | tail -n 1)}")
 
 # The reference: the Linux gtm2wtr, and the sample writer (Big5 names, any datum).
-cmake -S "$ROOT" -B "$ROOT/build" -DQUENDRA_WERROR=ON -DQUENDRA_BUILD_APP=ON >/dev/null
+cmake -S "$ROOT" -B "$ROOT/build" -DQUENDRA_WERROR=ON -DQUENDRA_BUILD_APP=ON -DQUENDRA_BUILD_BENCH=ON >/dev/null
 cmake --build "$ROOT/build" -j "$JOBS" --target gtm2wtr make_gtm >/dev/null
 GTM2WTR=$ROOT/build/bin/gtm2wtr
 
