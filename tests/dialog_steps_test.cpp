@@ -213,6 +213,8 @@ TEST(DialogSteps, SaveFailureMessageNamesTheFileAndTheCause) {
     const std::string noSpace = std::generic_category().message(ENOSPC);
     const std::pair<std::error_code, std::string> cases[] = {
         {FileIoErrc::FolderNotWritable, SaveFailed("/x/a.wtr", "這個資料夾不允許建立檔案。")},
+        {FileIoErrc::OwnerOnlyFolder,
+         SaveFailed("/x/a.wtr", std::string(kCauseOwnerOnlyFolderText))},
         {std::error_code(ENOSPC, std::generic_category()), SaveFailed("/x/a.wtr", noSpace)},
 #ifndef _WIN32
         {std::error_code(ENOSPC, FolderSyncCategory()),
