@@ -9,6 +9,7 @@
 #include <limits>
 #include <optional>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "tests/support/temp_dir.h"
@@ -54,54 +55,37 @@ TEST(ToSemicircles, TruncatesTowardZeroOrHasNoValueForWhatCannotBeStored) {
     }
 }
 
-TEST(WtrSave, WritesTheExactLayoutOverAnyOldFile) {
-    // The long name comes first: nothing of it may linger in the record after it.
-    testing::TempDir dir;
-    testing::WriteBytes(dir / "out.wtr", Bytes(5000, 0xAB));
-    Bytes file = SaveAndRead(
-        {Gtm("ABCDEFGHIJ", -0.7, -70.25, -1234.5f, 73), Gtm("HOME", 25.0, 121.5, 12.6f, 27)}, dir);
-
-    Bytes expected(16 + 2 * 64 + 32, 0);
-    std::memcpy(&expected[0], "\xFFWpt\xFF", 5);
-    std::memcpy(&expected[16], "ABCDEFGHIJ", 10);
-    Put(expected, 16 + 20, std::int32_t{-8351324});
-    Put(expected, 16 + 24, std::int32_t{-838115096});
-    Put(expected, 16 + 28, -1234.5f);
-    Put(expected, 16 + 40, std::uint16_t{8246});
-    std::memcpy(&expected[80], "HOME      ", 10);
-    Put(expected, 80 + 20, std::int32_t{298261600});
-    Put(expected, 80 + 24, std::int32_t{1449551376});
-    Put(expected, 80 + 28, 12.6f);
-    Put(expected, 80 + 40, std::uint16_t{159});
-    std::memcpy(&expected[144], "\xFFTrk\xFF", 5);
-    std::memcpy(&expected[160], "\xFFRte\xFF", 5);
-    EXPECT_EQ(file, expected);
-    EXPECT_EQ(dir.Names(), std::vector<std::string>{"out.wtr"});
-}
-
-TEST(WtrSave, WritesEveryRecordWholeAcrossTheSavesBlocks) {
-    // The save writes 1 MiB of records at a time: 16384 records, the first block after the
-    // 16-byte marker. Each record must be whole, in its place, with nothing of another.
-    for (int count : {16383, 16384, 16385, 32769}) {
+// The save writes 1 MiB of records at a time: 16384 records, the first block after the
+// 16-byte marker. Every byte is as laid out, each record whole in its place with nothing of
+// another or of the old file: names get shorter, so nothing of a longer one may linger.
+TEST(WtrSave, WritesTheExactLayoutAcrossTheSavesBlocksOverAnyOldFile) {
+    for (int count : {2, 16383, 16384, 16385, 32769}) {
         SCOPED_TRACE(count);
         std::vector<GtmWaypoint> waypoints;
-        for (int i = 0; i < count; ++i)
-            waypoints.push_back(Gtm(std::to_string(i), i * 1e-3, i * -1e-3, 0, 0));
-        testing::TempDir dir;
-        Bytes file = SaveAndRead(waypoints, dir);
-        ASSERT_EQ(file.size(), 16 + 64 * static_cast<std::size_t>(count) + 32);
+        Bytes expected(16 + 64 * static_cast<std::size_t>(count) + 32, 0);
+        std::memcpy(&expected[0], "\xFFWpt\xFF", 5);
         for (int i = 0; i < count; ++i) {
-            Bytes record(64, 0);
-            std::string name = std::to_string(i);
-            std::memcpy(&record[0], (name + std::string(10 - name.size(), ' ')).data(), 10);
-            Put(record, 20, *ToSemicircles(i * 1e-3));
-            Put(record, 24, *ToSemicircles(i * -1e-3));
-            Put(record, 40, std::uint16_t{18});
-            const auto at = file.begin() + 16 + 64 * i;
-            ASSERT_TRUE(std::equal(record.begin(), record.end(), at)) << "record " << i;
+            std::string name = i == 0 ? "ABCDEFGHIJ" : std::to_string(count - i);
+            const double latitude = -0.7 - i * 1e-3, longitude = -70.25 + i * 1e-3;
+            const float altitude = -1234.5f + static_cast<float>(i);
+            waypoints.push_back(Gtm(name, latitude, longitude, altitude, i % 2 ? 27 : 73));
+            const std::size_t at = 16 + 64 * static_cast<std::size_t>(i);
+            name.resize(10, ' ');
+            std::memcpy(&expected[at], name.data(), 10);
+            Put(expected, at + 20, *ToSemicircles(latitude));
+            Put(expected, at + 24, *ToSemicircles(longitude));
+            Put(expected, at + 28, altitude);
+            Put(expected, at + 40, static_cast<std::uint16_t>(i % 2 ? 159 : 8246));
         }
-        EXPECT_EQ(std::memcmp(&file[file.size() - 32], "\xFFTrk\xFF", 5), 0);
-        EXPECT_EQ(std::memcmp(&file[file.size() - 16], "\xFFRte\xFF", 5), 0);
+        std::memcpy(&expected[expected.size() - 32], "\xFFTrk\xFF", 5);
+        std::memcpy(&expected[expected.size() - 16], "\xFFRte\xFF", 5);
+        testing::TempDir dir;
+        testing::WriteBytes(dir / "out.wtr", Bytes(5000, 0xAB));
+        const Bytes file = SaveAndRead(waypoints, dir);
+        ASSERT_EQ(file.size(), expected.size());
+        const auto differ = std::mismatch(file.begin(), file.end(), expected.begin()).first;
+        EXPECT_EQ(differ, file.end()) << "first differing byte at " << differ - file.begin();
+        EXPECT_EQ(dir.Names(), std::vector<std::string>{"out.wtr"});
     }
 }
 
@@ -152,44 +136,35 @@ TEST(WtrLoad, GivesBackTheNamesFilledWithSpacesUpToTheFirstZero) {
     EXPECT_EQ(back.set.records[0].latitude, 0) << "positions are not read back";
 }
 
-TEST(WtrLoad, CountsRecordsUpToTheTrackMarker) {
+// A name that looks like the track marker ends the count; a file of no records has none.
+// Anything foreign or cut short is refused, listing nothing.
+TEST(WtrLoad, CountsRecordsUpToTheTrackMarkerAndRefusesForeignOrTruncatedFiles) {
     testing::TempDir dir;
-    Bytes file = SaveAndRead(
+    const Bytes good = SaveAndRead(
         {Gtm("ONE", 0, 0, 1, 0), Gtm("\xFFTrk\xFFXYZ", 0, 0, 2, 0), Gtm("THREE", 0, 0, 3, 0)}, dir);
-    ASSERT_EQ(file.size(), 16 + 3 * 64 + 32u);
-    ReadBack markerName(file);
-    EXPECT_TRUE(markerName.ok);
-    EXPECT_EQ(markerName.set.count, 1) << "a name that looks like the marker ends the count";
-    EXPECT_EQ(markerName.lines.lines.size(), 1u);
-
-    file.erase(file.begin() + 16, file.begin() + 16 + 3 * 64);
-    ReadBack none(file);
-    EXPECT_TRUE(none.ok);
-    EXPECT_EQ(none.set.count, 0);
-    EXPECT_EQ(none.set.records, nullptr);
-}
-
-TEST(WtrLoad, RefusesForeignTruncatedAndUnterminatedFiles) {
-    testing::TempDir dir;
-    Bytes good = SaveAndRead({Gtm("A", 0, 0, 1, 0), Gtm("B", 0, 0, 2, 0)}, dir);
-    ASSERT_EQ(good.size(), 16 + 2 * 64 + 32u);
+    ASSERT_EQ(good.size(), 16 + 3 * 64 + 32u);
     auto cut = [&good](std::size_t size) { return Bytes(good.begin(), good.begin() + size); };
-    Bytes foreign = good;
+    Bytes foreign = good, empty = good;
     foreign[1] = 'w';
-    const std::pair<Bytes, FileError> cases[] = {
-        {foreign, FileError::WrongSignature},      {{0xFF, 'W'}, FileError::WrongSignature},
-        {cut(16), FileError::Truncated},            // the waypoint marker only
-        {cut(16 + 64 + 30), FileError::Truncated},  // inside a record
-        {cut(16 + 128), FileError::Truncated},      // no track marker
-        {cut(16 + 128 + 3), FileError::Truncated},  // inside the track marker
+    empty.erase(empty.begin() + 16, empty.begin() + 16 + 3 * 64);
+    const std::tuple<Bytes, FileError, std::int32_t> cases[] = {
+        {good, FileError::None, 1},
+        {empty, FileError::None, 0},
+        {foreign, FileError::WrongSignature, 0},
+        {{0xFF, 'W'}, FileError::WrongSignature, 0},
+        {cut(16), FileError::Truncated, 0},           // the waypoint marker only
+        {cut(16 + 30), FileError::Truncated, 0},      // inside a record
+        {cut(16 + 64), FileError::Truncated, 0},      // no track marker
+        {cut(16 + 64 + 3), FileError::Truncated, 0},  // inside the record that looks like one
     };
-    for (const auto& [bytes, error] : cases) {
+    for (const auto& [bytes, error, count] : cases) {
         SCOPED_TRACE(bytes.size());
         ReadBack back(bytes);
-        EXPECT_FALSE(back.ok);
+        EXPECT_EQ(back.ok, error == FileError::None);
         EXPECT_EQ(back.set.error, error);
-        EXPECT_EQ(back.set.count, 0);
-        EXPECT_TRUE(back.lines.lines.empty());
+        EXPECT_EQ(back.set.count, count);
+        EXPECT_EQ(back.set.records == nullptr, count == 0);
+        EXPECT_EQ(back.lines.lines.size(), static_cast<std::size_t>(count));
     }
 }
 
