@@ -3,6 +3,7 @@
 #include <filesystem>
 #include <new>
 #include <system_error>
+#include <utility>
 
 #include "platform/codepage.h"
 #include "platform/file_io.h"
@@ -49,29 +50,17 @@ std::string Fill(int stringId, const std::string& first, const std::string& seco
 
 // Our own words for our own refusals; the system's for everything else.
 std::string CauseOf(const std::error_code& cause) {
-    int ours = 0;
-    if (cause.category() == FileIoCategory()) {
-        switch (static_cast<FileIoErrc>(cause.value())) {
-            case FileIoErrc::SameFileAsInput:
-                ours = IDS_CAUSE_SAME_FILE;
-                break;
-            case FileIoErrc::NotRegularFile:
-                ours = IDS_CAUSE_NOT_REGULAR_FILE;
-                break;
-            case FileIoErrc::ReadOnly:
-                ours = IDS_CAUSE_READ_ONLY;
-                break;
-            case FileIoErrc::FolderNotWritable:
-                ours = IDS_CAUSE_FOLDER_NOT_WRITABLE;
-                break;
-            case FileIoErrc::OwnerOnlyFolder:
-                ours = IDS_CAUSE_OWNER_ONLY_FOLDER;
-                break;
-            case FileIoErrc::ShortRead:
-                break;
-        }
+    constexpr std::pair<FileIoErrc, int> kOurWords[] = {
+        {FileIoErrc::SameFileAsInput, IDS_CAUSE_SAME_FILE},
+        {FileIoErrc::NotRegularFile, IDS_CAUSE_NOT_REGULAR_FILE},
+        {FileIoErrc::ReadOnly, IDS_CAUSE_READ_ONLY},
+        {FileIoErrc::FolderNotWritable, IDS_CAUSE_FOLDER_NOT_WRITABLE},
+        {FileIoErrc::OwnerOnlyFolder, IDS_CAUSE_OWNER_ONLY_FOLDER},
+    };
+    for (const auto& [errc, words] : kOurWords) {
+        if (cause == errc) return std::string(LoadString(words));
     }
-    return ours != 0 ? std::string(LoadString(ours)) : SystemWords(cause);
+    return SystemWords(cause);
 }
 
 }  // namespace
@@ -176,9 +165,9 @@ bool ConverterDialog::AccurateDatums() const {
 }
 
 void ConverterDialog::SetAccurateDatums(bool accurate) {
-    const DatumMode mode = accurate ? DatumMode::Accurate : DatumMode::Simple;
-    services_.profile.WriteProfileString(kProfileSection, kDatumTransformEntry,
-                                         std::string(DatumModeName(mode)));
+    services_.profile.WriteProfileString(
+        kProfileSection, kDatumTransformEntry,
+        std::string(DatumModeName(accurate ? DatumMode::Accurate : DatumMode::Simple)));
 }
 
 void ConverterDialog::OnDropFiles(const std::vector<std::string>& paths) {

@@ -8,14 +8,13 @@
 #include <filesystem>
 #include <fstream>
 #include <iterator>
-#include <sstream>
 #include <string>
 #include <vector>
 
-#include "cli/gtm2wtr.h"
 #include "fuzz/fuzz_support.h"
 #include "res/string_table.h"
 #include "tests/support/fake_messages.h"
+#include "tests/support/gtm2wtr_run.h"
 #include "tests/support/temp_dir.h"
 #include "waypoints/datums.h"
 #include "waypoints/gtm_waypoint_set.h"
@@ -59,11 +58,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 
     const std::string old = "old file\n";
     std::ofstream(output) << old;
-    std::ostringstream out, err;
-    std::istringstream in;
-    int code =
-        RunGtm2Wtr({"--hu-tzu-shan=shift", input.string(), output.string()}, {out, err, in, false});
-    FUZZ_CHECK(code == (converts ? kExitSuccess : kExitFailure) && !err.str().empty());
+    const testing::CliRun run =
+        testing::Gtm2wtr({"--hu-tzu-shan=shift", input.string(), output.string()});
+    FUZZ_CHECK(run.exit == (converts ? kExitSuccess : kExitFailure) && !run.err.empty());
     std::ifstream written(output, std::ios::binary);
     std::string file{std::istreambuf_iterator<char>(written), {}};
     std::size_t track = converts ? 16 + 64 * static_cast<std::size_t>(accepted.count) : 0;

@@ -3,7 +3,7 @@
 #include "platform/file_io.h"
 #include "platform/file_io_common.h"
 
-#include "platform/memory_advice.h"
+#include "platform/large_memory.h"
 
 #include <algorithm>
 #include <chrono>

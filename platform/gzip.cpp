@@ -5,7 +5,7 @@
 
 #include <algorithm>
 
-#include "platform/memory_advice.h"
+#include "platform/large_memory.h"
 
 namespace quendra {
 

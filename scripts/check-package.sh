@@ -1,10 +1,10 @@
 #!/usr/bin/env bash
 # Checks the .deb the way a user meets it, without installing it: lintian finds no error
 # and no warning, its Depends resolve with apt, it holds what it should and nothing else,
-# and the programs unpacked from it
-# (dpkg -x into a throwaway folder) run: gtm2wtr on files GPSBabel wrote, quendra on a
-# virtual X display and offscreen; and with its MIME types, GIO (what file managers ask)
-# names the type of .gtm and .gtz files and offers quendra.desktop for them.
+# and the programs unpacked from it (dpkg -x into a throwaway folder) run: gtm2wtr on files
+# GPSBabel wrote, quendra on a virtual X display and offscreen; and with its MIME types,
+# GIO (what file managers ask) names the type of .gtm and .gtz files and offers
+# quendra.desktop for them.
 #   scripts/check-package.sh [PACKAGE.deb]     (default: builds it with scripts/package.sh)
 #   QUENDRA_CHECK_INSTALL=1 also installs it with apt, runs /usr/bin/gtm2wtr, checks that the
 #   install updated the MIME database, and removes it.

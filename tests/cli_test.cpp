@@ -1,6 +1,4 @@
 // gtm2wtr as a user meets it: what it writes, what it prints, and how it exits.
-#include "cli/gtm2wtr.h"
-
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -15,6 +13,7 @@
 
 #include "platform/path_text.h"
 #include "res/string_table.h"
+#include "tests/support/gtm2wtr_run.h"
 #include "tests/support/gtm_builder.h"
 #include "tests/support/gzip.h"
 #include "tests/support/temp_dir.h"
@@ -23,22 +22,11 @@ namespace quendra {
 namespace {
 
 namespace fs = std::filesystem;
+using testing::CliRun;
 using testing::Field;
+using testing::Gtm2wtr;
 using testing::GtmBuilder;
 using Bytes = std::vector<std::uint8_t>;
-
-struct CliRun {
-    int exit = -1;
-    std::string out, err;
-};
-
-CliRun Gtm2wtr(const std::vector<std::string>& args, bool interactive = false,
-               const std::string& answer = "") {
-    std::ostringstream out, err;
-    std::istringstream in(answer);
-    const int exit = RunGtm2Wtr(args, {out, err, in, interactive});
-    return {exit, out.str(), err.str()};
-}
 
 Bytes Sample(std::uint16_t datum = 217) {
     return GtmBuilder()

@@ -7,7 +7,7 @@
 
 #include "platform/file_io.h"
 #include "platform/gzip.h"
-#include "platform/memory_advice.h"
+#include "platform/large_memory.h"
 #include "res/string_table.h"
 #include "waypoints/byte_reader.h"
 #include "waypoints/datums.h"
@@ -184,26 +184,22 @@ bool GtmWaypointSet::CheckDatum(MessageBoxes& messages, DatumMode mode) {
     // A set already moved to WGS84, by either mode, must not be moved again by a second
     // Convert.
     if (datumCode == kDatumWgs84 || shiftedToWgs84) return true;
-    if (mode == DatumMode::Accurate) {
-        const Datum* datum = FindDatum(datumCode);
-        if (datum == nullptr) {
-            messages.ShowOk(IDS_DATUM_UNSUPPORTED);
-            return false;
-        }
-        for (std::int32_t i = 0; records && i < count; ++i) {
-            ToWgs84(*datum, records[i].latitude, records[i].longitude);
-        }
-        shiftedToWgs84 = true;
-        return true;
-    }
-    if (datumCode != kDatumHuTzuShan) {
+    // The accurate mode converts every datum it knows; the simple one shifts Hu-Tzu-Shan
+    // alone, and only when the user agrees.
+    const Datum* datum = mode == DatumMode::Accurate ? FindDatum(datumCode) : nullptr;
+    if (mode == DatumMode::Accurate ? datum == nullptr : datumCode != kDatumHuTzuShan) {
         messages.ShowOk(IDS_DATUM_UNSUPPORTED);
         return false;
     }
-    if (!messages.AskYesNo(IDS_DATUM_HUTZUSHAN)) return false;
+    if (datum == nullptr && !messages.AskYesNo(IDS_DATUM_HUTZUSHAN)) return false;
     for (std::int32_t i = 0; records && i < count; ++i) {
-        records[i].latitude -= kHuTzuShanLatitudeOffset;
-        records[i].longitude += kHuTzuShanLongitudeOffset;
+        GtmWaypoint& waypoint = records[i];
+        if (datum != nullptr) {
+            ToWgs84(*datum, waypoint.latitude, waypoint.longitude);
+        } else {
+            waypoint.latitude -= kHuTzuShanLatitudeOffset;
+            waypoint.longitude += kHuTzuShanLongitudeOffset;
+        }
     }
     shiftedToWgs84 = true;
     return true;

@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "platform/file_io.h"
-#include "platform/memory_advice.h"
+#include "platform/large_memory.h"
 #include "waypoints/byte_reader.h"
 
 namespace quendra {

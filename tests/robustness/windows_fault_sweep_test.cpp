@@ -18,13 +18,13 @@
 #include <algorithm>
 #include <cstring>
 #include <filesystem>
-#include <sstream>
 #include <string>
 #include <type_traits>
 #include <vector>
 
-#include "cli/gtm2wtr.h"
 #include "platform/file_io_common.h"
+#include "platform/path_text.h"
+#include "tests/support/gtm2wtr_run.h"
 #include "tests/support/gtm_builder.h"
 #include "tests/support/temp_dir.h"
 
@@ -109,15 +109,9 @@ bool RedirectFileCalls() {
 
 // gtm2wtr in-process: its exit status, and what it said in `said`.
 int Convert(const fs::path& input, const fs::path& output, std::string& said) {
-    auto utf8 = [](const fs::path& path) {
-        const std::u8string text = path.u8string();
-        return std::string(text.begin(), text.end());
-    };
-    std::ostringstream out, err;
-    std::istringstream in;
-    int status = RunGtm2Wtr({utf8(input), utf8(output)}, {out, err, in, false});
-    said = err.str();
-    return status;
+    const testing::CliRun run = testing::Gtm2wtr({TextFromPath(input), TextFromPath(output)});
+    said = run.err;
+    return run.exit;
 }
 
 std::string Cause(DWORD error) {
