@@ -1,5 +1,6 @@
 #!/usr/bin/env python3
-"""Prints the share of test code: counted lines under tests/ and fuzz/ over those of the tree.
+"""Prints the share of test code: counted lines under tests/ and fuzz/, and of the scripts that
+exist only to check (TEST_SCRIPTS), over those of the tree.
 
 Counted: .c, .cpp, .h, .py and .sh files, .git and build folders (build, build-*) left out.
 A counted line is one that is neither blank nor only comment: in C and C++, // to the end
@@ -13,6 +14,8 @@ import sys
 C_LIKE = (".c", ".cpp", ".h")
 HASH = (".py", ".sh")
 TEST_FOLDERS = ("tests", "fuzz")
+TEST_SCRIPTS = ("scripts/windows-check.sh", "scripts/windows-e2e.sh", "scripts/check-package.sh",
+                "scripts/fuzz.sh", "scripts/test.sh")
 
 
 def c_code_lines(text):
@@ -91,9 +94,10 @@ def main():
             path = os.path.join(folder, name)
             lines = counted_lines(path)
             total += lines
-            if os.path.relpath(path, root).split(os.sep)[0] in TEST_FOLDERS:
+            relative = os.path.relpath(path, root).replace(os.sep, "/")
+            if relative.split("/")[0] in TEST_FOLDERS or relative in TEST_SCRIPTS:
                 tests += lines
-    print(f"tests and fuzz: {tests} / {total} lines = {100.0 * tests / total:.1f}%")
+    print(f"tests, fuzz and check scripts: {tests} / {total} lines = {100.0 * tests / total:.1f}%")
 
 
 if __name__ == "__main__":
