@@ -9,6 +9,7 @@
 #include "platform/file_io.h"
 #include "platform/path_text.h"
 #include "res/string_table.h"
+#include "waypoints/display_line.h"
 
 namespace quendra {
 
@@ -50,12 +51,12 @@ std::string Fill(int stringId, const std::string& first, const std::string& seco
 
 // Our own words for our own refusals; the system's for everything else.
 std::string CauseOf(const std::error_code& cause) {
-    constexpr std::pair<FileIoErrc, int> kOurWords[] = {
-        {FileIoErrc::SameFileAsInput, IDS_CAUSE_SAME_FILE},
-        {FileIoErrc::NotRegularFile, IDS_CAUSE_NOT_REGULAR_FILE},
-        {FileIoErrc::ReadOnly, IDS_CAUSE_READ_ONLY},
-        {FileIoErrc::FolderNotWritable, IDS_CAUSE_FOLDER_NOT_WRITABLE},
-        {FileIoErrc::OwnerOnlyFolder, IDS_CAUSE_OWNER_ONLY_FOLDER},
+    constexpr std::pair<Failure, int> kOurWords[] = {
+        {Failure::SameFileAsInput, IDS_CAUSE_SAME_FILE},
+        {Failure::NotRegularFile, IDS_CAUSE_NOT_REGULAR_FILE},
+        {Failure::ReadOnly, IDS_CAUSE_READ_ONLY},
+        {Failure::FolderNotWritable, IDS_CAUSE_FOLDER_NOT_WRITABLE},
+        {Failure::OwnerOnlyFolder, IDS_CAUSE_OWNER_ONLY_FOLDER},
     };
     for (const auto& [errc, words] : kOurWords) {
         if (cause == errc) return std::string(LoadString(words));
@@ -118,9 +119,14 @@ void ConverterDialog::OnListWaypoints() {
     list->ResetContent();
     waypointSet_.reset();
     listedPath_.clear();
+    shiftAgreed_ = false;
     waypointSet_.reset(new (std::nothrow) GtmWaypointSet);
     if (!waypointSet_) return;
-    waypointSet_->Load(PathFromText(path), *list);
+    if (waypointSet_->Load(PathFromText(path))) {
+        for (std::int32_t i = 0; i < waypointSet_->count; ++i) {
+            list->AddLine(DisplayLine(waypointSet_->records[i]));
+        }
+    }
     listedPath_ = path;
     services_.window.SetCountText(std::to_string(waypointSet_->count));
     services_.profile.WriteProfileString(kProfileSection, kGtmFileEntry, path);
@@ -138,13 +144,21 @@ void ConverterDialog::OnBrowse() {
 void ConverterDialog::OnConvert() {
     if (!waypointSet_ || waypointSet_->count == 0 || !waypointSet_->records) return;
     const DatumMode mode = AccurateDatums() ? DatumMode::Accurate : DatumMode::Simple;
-    if (!waypointSet_->CheckDatum(services_.messages, mode)) return;
+    const DatumVerdict verdict = waypointSet_->CheckDatum(mode);
+    if (verdict.kind == DatumVerdict::Kind::Refuse) {
+        services_.messages.ShowOk(IDS_DATUM_UNSUPPORTED);
+        return;
+    }
+    if (verdict.kind == DatumVerdict::Kind::AskThenShift && !shiftAgreed_) {
+        if (!services_.messages.AskYesNo(IDS_DATUM_HUTZUSHAN)) return;
+        shiftAgreed_ = true;
+    }
     std::string wtrPath;
     if (!AskWtrFileName(wtrPath)) return;
     services_.profile.WriteProfileString(kProfileSection, kWtrFileEntry, wtrPath);
 
     WtrWaypointSet wtr;
-    if (wtr.BuildFrom(waypointSet_->count, waypointSet_->records.get()) &&
+    if (wtr.BuildFrom(waypointSet_->count, waypointSet_->records.get(), verdict.conversion) &&
         wtr.Save(PathFromText(wtrPath), PathFromText(listedPath_))) {
         OnOK();
         return;

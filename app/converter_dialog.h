@@ -8,8 +8,8 @@
 
 #include "app/dialog_window.h"
 #include "app/file_dialogs.h"
+#include "app/message_boxes.h"
 #include "app/profile.h"
-#include "platform/message_boxes.h"
 #include "waypoints/gtm_waypoint_set.h"
 #include "waypoints/wtr_waypoint_set.h"
 
@@ -66,6 +66,8 @@ private:
     std::unique_ptr<GtmWaypointSet> waypointSet_;
     // The file the set came from, which a save must never replace.
     std::string listedPath_;
+    // The user agreed to the Hu-Tzu-Shan shift of the listed set: not asked again.
+    bool shiftAgreed_ = false;
     std::string startFile_;
 };
 

@@ -3,8 +3,7 @@
 #pragma once
 
 #include <string>
-
-#include "platform/line_sink.h"
+#include <string_view>
 
 namespace quendra {
 
@@ -12,8 +11,10 @@ namespace quendra {
 enum DialogResult : int { kDialogOk = 1, kDialogCancel = 2 };
 
 // The list box: raw code-page display lines in, shown decoded, in the order added.
-class WaypointListBox : public LineSink {
+class WaypointListBox {
 public:
+    virtual ~WaypointListBox() = default;
+    virtual void AddLine(std::string_view line) = 0;
     virtual void ResetContent() = 0;
 };
 

@@ -5,11 +5,11 @@
 #include <cstdint>
 #include <filesystem>
 #include <map>
-#include <string_view>
+#include <string>
 #include <vector>
 
 #include "bench/gtm_generator.h"
-#include "platform/line_sink.h"
+#include "waypoints/display_line.h"
 #include "waypoints/gtm_waypoint_set.h"
 #include "waypoints/wtr_waypoint_set.h"
 
@@ -17,12 +17,6 @@ namespace {
 
 using quendra::GtmWaypointSet;
 using quendra::WtrWaypointSet;
-
-class DiscardLines : public quendra::LineSink {
-public:
-    void AddLine(std::string_view line) override { benchmark::DoNotOptimize(line.data()); }
-    bool WantsLines() const override { return false; }
-};
 
 const std::vector<std::uint8_t>& GtmBytes(std::int64_t waypoints) {
     static std::map<std::int64_t, std::vector<std::uint8_t>> files;
@@ -36,13 +30,12 @@ void Report(benchmark::State& state, std::size_t bytesPerIteration) {
     state.SetBytesProcessed(state.iterations() * static_cast<std::int64_t>(bytesPerIteration));
 }
 
-// Reading as the conversion does, the display lines thrown away.
+// Reading as the conversion does.
 void BM_LoadGtm(benchmark::State& state) {
     const auto& bytes = GtmBytes(state.range(0));
     for (auto _ : state) {
         GtmWaypointSet set;
-        DiscardLines lines;
-        if (!set.LoadFromBytes(bytes, lines)) state.SkipWithError("load failed");
+        if (!set.LoadFromBytes(bytes)) state.SkipWithError("load failed");
         benchmark::DoNotOptimize(set.records.get());
     }
     Report(state, bytes.size());
@@ -53,17 +46,19 @@ void BM_LoadGtmListing(benchmark::State& state) {
     const auto& bytes = GtmBytes(state.range(0));
     for (auto _ : state) {
         GtmWaypointSet set;
-        quendra::VectorLineSink lines;
-        if (!set.LoadFromBytes(bytes, lines)) state.SkipWithError("load failed");
-        benchmark::DoNotOptimize(lines.lines.data());
+        if (!set.LoadFromBytes(bytes)) state.SkipWithError("load failed");
+        std::vector<std::string> lines;
+        for (std::int32_t i = 0; i < set.count; ++i) {
+            lines.push_back(quendra::DisplayLine(set.records[i]));
+        }
+        benchmark::DoNotOptimize(lines.data());
     }
     Report(state, bytes.size());
 }
 
 void BM_BuildWtr(benchmark::State& state) {
     GtmWaypointSet gtm;
-    DiscardLines lines;
-    if (!gtm.LoadFromBytes(GtmBytes(state.range(0)), lines)) state.SkipWithError("load failed");
+    if (!gtm.LoadFromBytes(GtmBytes(state.range(0)))) state.SkipWithError("load failed");
     for (auto _ : state) {
         WtrWaypointSet wtr;
         if (!wtr.BuildFrom(gtm.count, gtm.records.get())) state.SkipWithError("build failed");
@@ -75,9 +70,8 @@ void BM_BuildWtr(benchmark::State& state) {
 // Includes the flush to disk that makes the replace safe.
 void BM_SaveWtr(benchmark::State& state) {
     GtmWaypointSet gtm;
-    DiscardLines lines;
     WtrWaypointSet wtr;
-    if (!gtm.LoadFromBytes(GtmBytes(state.range(0)), lines) ||
+    if (!gtm.LoadFromBytes(GtmBytes(state.range(0))) ||
         !wtr.BuildFrom(gtm.count, gtm.records.get())) {
         state.SkipWithError("setup failed");
     }

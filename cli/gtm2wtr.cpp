@@ -17,6 +17,7 @@
 #include "platform/path_text.h"
 #include "res/string_table.h"
 #include "waypoints/datums.h"
+#include "waypoints/display_line.h"
 #include "waypoints/gtm_waypoint_set.h"
 #include "waypoints/wtr_waypoint_set.h"
 
@@ -79,69 +80,26 @@ struct Options {
     std::vector<std::string> files;
 };
 
-std::string_view Describe(FileError error) {
-    switch (error) {
-        case FileError::None:
-            return "no error";
-        case FileError::CannotOpen:
-            return "cannot open the file";
-        case FileError::Empty:
-            return "the file is empty";
-        case FileError::TooLarge:
-            return "the file is too large to read";
-        case FileError::CannotRead:
-            return "reading the file failed";
-        case FileError::WrongSignature:
-            return "not a GTM file";
-        case FileError::Truncated:
-            return "the file is truncated: its data runs past its end";
-        case FileError::Malformed:
-            return "the file is damaged: it states a negative count or length";
-        case FileError::OutOfMemory:
-            return "not enough memory for the waypoints";
-        case FileError::InflatedTooLarge:
-            return "the compressed file inflates to more than 1 GiB";
-        case FileError::CompressedTruncated:
-            return "the compressed file is truncated: its data ends early";
-        case FileError::CompressedCorrupt:
-            return "the compressed file is damaged: its data or checksum is wrong";
+// The Hu-Tzu-Shan question: asked when someone is there to answer, otherwise printed with
+// the answer the options give.
+bool AgreesToShift(CliStreams streams, HuTzuShanPolicy policy) {
+    streams.err << LoadString(IDS_DATUM_HUTZUSHAN);
+    if (policy == HuTzuShanPolicy::Ask && streams.interactive) {
+        streams.err << " (y/n) " << std::flush;
+        std::string answer;
+        if (!std::getline(streams.in, answer)) answer.clear();
+        return !answer.empty() && (answer[0] == 'y' || answer[0] == 'Y');
     }
-    return "unknown error";
+    streams.err << '\n';
+    return policy == HuTzuShanPolicy::Shift;
 }
 
-// The datum messages on a terminal: a y/n question when someone is there to answer,
-// otherwise the message and the answer the options give.
-class TerminalMessages : public MessageBoxes {
-public:
-    TerminalMessages(CliStreams streams, HuTzuShanPolicy policy)
-        : streams_(streams), policy_(policy) {}
-
-    bool AskYesNo(int stringId) override {
-        streams_.err << LoadString(stringId);
-        if (policy_ == HuTzuShanPolicy::Ask && streams_.interactive) {
-            streams_.err << " (y/n) " << std::flush;
-            std::string answer;
-            if (!std::getline(streams_.in, answer)) answer.clear();
-            return !answer.empty() && (answer[0] == 'y' || answer[0] == 'Y');
-        }
-        streams_.err << '\n';
-        return policy_ == HuTzuShanPolicy::Shift;
-    }
-
-    void ShowOk(int stringId) override { ShowOkText(std::string(LoadString(stringId))); }
-    void ShowOkText(const std::string& text) override { streams_.err << text << '\n'; }
-
-private:
-    CliStreams streams_;
-    HuTzuShanPolicy policy_;
-};
-
-// Conversion discards the display lines.
-class DiscardLines : public LineSink {
-public:
-    void AddLine(std::string_view) override {}
-    bool WantsLines() const override { return false; }
-};
+// A failure in our words, then the system's reason where there is one.
+std::string Reason(Failure failure, const std::error_code& cause = {}) {
+    std::string reason = make_error_code(failure).message();
+    if (cause) reason += ": " + cause.message();
+    return reason;
+}
 
 class Gtm2Wtr {
 public:
@@ -149,41 +107,34 @@ public:
 
     bool Convert(const std::string& input, const std::string& output) {
         GtmWaypointSet gtm;
-        DiscardLines discard;
         {
             FileBytes data;
             if (!Read(input, data)) return false;
-            if (!gtm.LoadFromBytes(data, discard)) return Fail(input, Describe(gtm.error));
+            if (!gtm.LoadFromBytes(data)) return Fail(input, Reason(gtm.error));
         }
-        if (gtm.count == 0) return Fail(input, "the file holds no waypoints");
+        if (gtm.count == 0) return Fail(input, Reason(Failure::NoWaypoints));
 
-        TerminalMessages messages(streams_, options_.policy);
-        if (!gtm.CheckDatum(messages, options_.datumMode)) {
-            const std::string code = "datum code " + std::to_string(gtm.datumCode);
-            if (options_.datumMode == DatumMode::Accurate) {
-                return Fail(input, code +
-                                       " refused: not a datum gtm2wtr knows "
-                                       "(gtm2wtr --list-datums lists them)");
-            }
-            if (gtm.datumCode == kDatumHuTzuShan) {
-                bool asked = options_.policy == HuTzuShanPolicy::Ask && streams_.interactive;
-                return Fail(input, asked ? "Hu-Tzu-Shan datum not converted"
-                                         : "Hu-Tzu-Shan datum refused "
-                                           "(--hu-tzu-shan=shift converts it)");
-            }
-            return Fail(
-                input,
-                code + " refused: only WGS84 (217) and Hu-Tzu-Shan (81) convert" +
-                    (FindDatum(gtm.datumCode) ? " (--datum-transform=accurate converts it)" : ""));
+        const DatumVerdict verdict = gtm.CheckDatum(options_.datumMode);
+        if (verdict.kind == DatumVerdict::Kind::Refuse) {
+            streams_.err << LoadString(IDS_DATUM_UNSUPPORTED) << '\n';
+            return Fail(input, Refusal(gtm.datumCode, verdict));
+        }
+        if (verdict.kind == DatumVerdict::Kind::AskThenShift &&
+            !AgreesToShift(streams_, options_.policy)) {
+            bool asked = options_.policy == HuTzuShanPolicy::Ask && streams_.interactive;
+            return Fail(input, asked ? "Hu-Tzu-Shan datum not converted "
+                                       "(--datum-transform=accurate converts it)"
+                                     : "Hu-Tzu-Shan datum refused (--hu-tzu-shan=shift shifts it, "
+                                       "--datum-transform=accurate converts it)");
         }
 
         WtrWaypointSet wtr;
-        if (!wtr.BuildFrom(gtm.count, gtm.records.get())) {
-            if (wtr.badWaypoint < 0) return Fail(input, "not enough memory for the waypoints");
+        if (!wtr.BuildFrom(gtm.count, gtm.records.get(), verdict.conversion)) {
+            if (wtr.badWaypoint < 0) return Fail(input, Reason(Failure::OutOfMemory));
             const GtmWaypoint& bad = gtm.records[wtr.badWaypoint];
             return Fail(input, "waypoint " + std::to_string(wtr.badWaypoint + 1) + " (" +
-                                   Decode(std::string_view(bad.name)) +
-                                   ") has a position outside the WTR range: latitude " +
+                                   Decode(std::string_view(bad.name)) + ") has " +
+                                   Reason(Failure::BadPosition) + ": latitude " +
                                    std::to_string(bad.latitude) + ", longitude " +
                                    std::to_string(bad.longitude));
         }
@@ -199,52 +150,51 @@ public:
     bool List(const std::string& file) {
         FileBytes data;
         if (!Read(file, data)) return false;
-        // Either reader refuses a file of the other kind by its first bytes, before it
-        // lists anything.
-        StreamLines lines(*this);
+        // Either reader refuses a file of the other kind by its first bytes.
         WtrWaypointSet wtr;
-        if (!wtr.LoadFromBytes(data, lines)) {
-            if (wtr.error != FileError::WrongSignature) {
-                return Fail(file, wtr.error == FileError::Truncated
-                                      ? "the WTR file is truncated or has no track section"
-                                      : Describe(wtr.error));
-            }
-            GtmWaypointSet gtm;
-            if (!gtm.LoadFromBytes(data, lines)) {
-                return Fail(file, gtm.error == FileError::WrongSignature
-                                      ? "neither a GTM nor a WTR file"
-                                      : Describe(gtm.error));
-            }
+        if (wtr.LoadFromBytes(data)) return Print(wtr);
+        if (wtr.error != Failure::WrongSignature) {
+            return Fail(file, wtr.error == Failure::Truncated
+                                  ? "the WTR file is truncated or has no track section"
+                                  : Reason(wtr.error));
         }
-        streams_.out.flush();
-        return true;
+        GtmWaypointSet gtm;
+        if (gtm.LoadFromBytes(data)) return Print(gtm);
+        return Fail(file, gtm.error == Failure::WrongSignature ? "neither a GTM nor a WTR file"
+                                                               : Reason(gtm.error));
     }
 
     bool OpenDecoder() { return decoder_.Open(options_.codePage); }
 
 private:
-    class StreamLines : public LineSink {
-    public:
-        explicit StreamLines(Gtm2Wtr& owner) : owner_(owner) {}
-        void AddLine(std::string_view line) override {
-            owner_.streams_.out << owner_.Decode(line) << '\n';
+    template <class Set>
+    bool Print(const Set& set) {
+        for (std::int32_t i = 0; i < set.count; ++i) {
+            streams_.out << Decode(DisplayLine(set.records[i])) << '\n';
         }
-
-    private:
-        Gtm2Wtr& owner_;
-    };
+        streams_.out.flush();
+        return true;
+    }
 
     std::string Decode(std::string_view bytes) { return decoder_.Decode(bytes); }
+
+    // Why the datum check refused, and what would convert the file instead.
+    static std::string Refusal(std::uint16_t datumCode, const DatumVerdict& verdict) {
+        const std::string code = "datum code " + std::to_string(datumCode);
+        if (verdict.refusal == DatumVerdict::Refusal::Unknown) {
+            return code + " refused: not a datum gtm2wtr knows (gtm2wtr --list-datums lists them)";
+        }
+        return code + " refused: only WGS84 (217) and Hu-Tzu-Shan (81) convert" +
+               (verdict.accurateConverts ? " (--datum-transform=accurate converts it)" : "");
+    }
 
     // The whole file, inflated when it is compressed (only GTM files come so; what a
     // compressed file holds is checked as one). A failure is reported with its cause.
     bool Read(const std::string& file, FileBytes& data) {
-        FileError error = FileError::None;
+        Failure error = Failure::None;
         std::error_code cause;
         if (ReadGtmFile(PathFromText(file), data, error, &cause)) return true;
-        std::string reason(Describe(error));
-        if (cause) reason += ": " + cause.message();
-        return Fail(file, reason);
+        return Fail(file, Reason(error, cause));
     }
 
     bool Fail(const std::string& file, std::string_view reason) {

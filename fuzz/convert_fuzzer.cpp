@@ -1,5 +1,5 @@
 // The whole conversion of any bytes (inflated first when compressed, as a file is): load,
-// the datum question answered No and Yes, build;
+// the datum verdicts of both modes, build;
 // then gtm2wtr saves the same bytes over an old file in a private folder. It succeeds
 // exactly when the library's steps do, replacing the old file with the WTR layout (16-byte
 // marker, 64 bytes a waypoint, two markers); otherwise the old file stays byte for byte.
@@ -12,8 +12,6 @@
 #include <vector>
 
 #include "fuzz/fuzz_support.h"
-#include "res/string_table.h"
-#include "tests/support/fake_messages.h"
 #include "tests/support/gtm2wtr_run.h"
 #include "tests/support/temp_dir.h"
 #include "waypoints/datums.h"
@@ -30,30 +28,22 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     FileBytes gtm(data, data + size);
     const fs::path input = scratch / "input.gtm", output = scratch / "old.wtr";
     testing::WriteBytes(input, {data, data + size});
-    FileError error = FileError::None;
-    GtmWaypointSet declined, accepted;
-    VectorLineSink lines;
-    bool loaded = InflateIfCompressed(gtm, error) && declined.LoadFromBytes(gtm, lines);
-    FUZZ_CHECK(accepted.LoadFromBytes(gtm, lines) == loaded);
+    Failure error = Failure::None;
+    GtmWaypointSet set;
+    bool loaded = InflateIfCompressed(gtm, error) && set.LoadFromBytes(gtm);
     bool converts = false;
-    if (loaded && declined.count > 0) {
-        testing::FakeMessages no(false), yes(true);
-        bool wgs84 = declined.datumCode == kDatumWgs84;
-        bool huTzuShan = declined.datumCode == kDatumHuTzuShan;
-        FUZZ_CHECK(declined.CheckDatum(no) == wgs84);
-        FUZZ_CHECK(accepted.CheckDatum(yes) == (wgs84 || huTzuShan));
-        const std::vector<int> ask{IDS_DATUM_HUTZUSHAN}, refuse{IDS_DATUM_UNSUPPORTED}, none;
-        FUZZ_CHECK(no.asked == (huTzuShan ? ask : none) && yes.asked == no.asked);
-        FUZZ_CHECK(no.shown == (wgs84 || huTzuShan ? none : refuse) && yes.shown == no.shown);
+    if (loaded && set.count > 0) {
+        using Kind = DatumVerdict::Kind;
+        const DatumVerdict simple = set.CheckDatum(DatumMode::Simple);
+        const DatumVerdict accurate = set.CheckDatum(DatumMode::Accurate);
+        FUZZ_CHECK((simple.kind == Kind::Keep) == (set.datumCode == kDatumWgs84));
+        FUZZ_CHECK((simple.kind == Kind::AskThenShift) == (set.datumCode == kDatumHuTzuShan));
+        FUZZ_CHECK((accurate.kind != Kind::Refuse) == (FindDatum(set.datumCode) != nullptr));
         // The accurate mode on whatever positions the file holds, out of range or not finite.
-        GtmWaypointSet accurate;
-        testing::FakeMessages silent;
-        FUZZ_CHECK(accurate.LoadFromBytes(gtm, lines));
-        FUZZ_CHECK(accurate.CheckDatum(silent, DatumMode::Accurate) ==
-                   (FindDatum(accurate.datumCode) != nullptr));
-        WtrWaypointSet{}.BuildFrom(accurate.count, accurate.records.get());
+        WtrWaypointSet{}.BuildFrom(set.count, set.records.get(), accurate.conversion);
         WtrWaypointSet wtr;
-        converts = (wgs84 || huTzuShan) && wtr.BuildFrom(accepted.count, accepted.records.get());
+        converts = simple.kind != Kind::Refuse &&
+                   wtr.BuildFrom(set.count, set.records.get(), simple.conversion);
     }
 
     const std::string old = "old file\n";
@@ -63,7 +53,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     FUZZ_CHECK(run.exit == (converts ? kExitSuccess : kExitFailure) && !run.err.empty());
     std::ifstream written(output, std::ios::binary);
     std::string file{std::istreambuf_iterator<char>(written), {}};
-    std::size_t track = converts ? 16 + 64 * static_cast<std::size_t>(accepted.count) : 0;
+    std::size_t track = converts ? 16 + 64 * static_cast<std::size_t>(set.count) : 0;
     FUZZ_CHECK(converts ? file.size() == track + 32 && file.starts_with("\xFFWpt\xFF") &&
                               file.compare(track, 5, "\xFFTrk\xFF") == 0 &&
                               file.compare(track + 16, 5, "\xFFRte\xFF") == 0

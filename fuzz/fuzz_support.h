@@ -6,10 +6,11 @@
 #include <cstdio>
 #include <cstdlib>
 #include <span>
+#include <string>
 
 #include "platform/codepage.h"
-#include "platform/line_sink.h"
-#include "waypoints/file_error.h"
+#include "platform/failure.h"
+#include "waypoints/display_line.h"
 
 #define FUZZ_CHECK(condition)                                                                  \
     do {                                                                                       \
@@ -22,20 +23,21 @@
 namespace quendra::fuzz {
 
 // Loads the bytes into `set` and holds it to what both readers promise: the result agrees
-// with the error, an accepted file lists one line per record (decoded for display here)
-// and a refused one lists nothing and keeps no records.
-template <class WaypointSet>
-void LoadAndCheck(std::span<const std::uint8_t> bytes, WaypointSet& set, VectorLineSink& lines) {
+// with the error, and a refused file keeps no records. Each record's display line, decoded
+// as the lists show it, goes to `line`.
+template <class WaypointSet, class Check>
+void LoadAndCheck(std::span<const std::uint8_t> bytes, WaypointSet& set, Check line) {
     static CodePageDecoder decoder;
     static const bool decoderOpen = decoder.Open("CP950");
     FUZZ_CHECK(decoderOpen);
-    bool loaded = set.LoadFromBytes(bytes, lines);
-    FUZZ_CHECK(loaded == (set.error == FileError::None));
-    FUZZ_CHECK(lines.lines.size() == (loaded ? static_cast<std::size_t>(set.count) : 0));
+    bool loaded = set.LoadFromBytes(bytes);
+    FUZZ_CHECK(loaded == (set.error == Failure::None));
     FUZZ_CHECK((set.records != nullptr) == (loaded && set.count > 0));
-    for (std::size_t i = 0; i < lines.lines.size(); ++i) {
+    for (std::int32_t i = 0; loaded && i < set.count; ++i) {
         FUZZ_CHECK(set.records[i].name[10] == '\0');
-        decoder.Decode(lines.lines[i]);
+        const std::string shown = DisplayLine(set.records[i]);
+        decoder.Decode(shown);
+        line(shown);
     }
 }
 

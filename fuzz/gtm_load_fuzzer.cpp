@@ -1,7 +1,6 @@
 // GTM reading with display lines, compressed input inflated first as a compressed file is:
 // whatever the bytes, the reader stays inside them; inflating yields a GTM signature or a
-// reason; a file the reader accepts gets exactly one line per waypoint, each starting with
-// the 10-character name.
+// reason; each waypoint's line starts with the 10-character name.
 #include <cstdint>
 #include <span>
 
@@ -11,15 +10,15 @@
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     quendra::FileBytes bytes(data, data + size);
-    quendra::FileError error = quendra::FileError::None;
+    quendra::Failure error = quendra::Failure::None;
     if (!quendra::InflateIfCompressed(bytes, error)) {
-        FUZZ_CHECK(error != quendra::FileError::None && bytes.empty());
+        FUZZ_CHECK(error != quendra::Failure::None && bytes.empty());
         return 0;
     }
     FUZZ_CHECK(!quendra::IsGzip(std::span(data, size)) || quendra::HasGtmSignature(bytes));
     quendra::GtmWaypointSet set;
-    quendra::VectorLineSink lines;
-    quendra::fuzz::LoadAndCheck(std::span<const std::uint8_t>(bytes), set, lines);
-    for (const std::string& line : lines.lines) FUZZ_CHECK(line.size() >= 14 && line[10] == ' ');
+    quendra::fuzz::LoadAndCheck(
+        std::span<const std::uint8_t>(bytes), set,
+        [](const std::string& line) { FUZZ_CHECK(line.size() >= 14 && line[10] == ' '); });
     return 0;
 }

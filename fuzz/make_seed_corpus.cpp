@@ -85,10 +85,9 @@ int main(int argc, char** argv) {
         }
 
         GtmWaypointSet set;
-        VectorLineSink lines;
         WtrWaypointSet converted;
         const fs::path out = wtr / (name + ".wtr"), cut = wtr / (name + "-cut.wtr");
-        if (set.LoadFromBytes(file, lines) && converted.BuildFrom(set.count, set.records.get()) &&
+        if (set.LoadFromBytes(file) && converted.BuildFrom(set.count, set.records.get()) &&
             converted.Save(out) && i % 2 == 0) {
             fs::copy_file(out, cut);
             fs::resize_file(cut, fs::file_size(out) - 16 * (i % 4 + 1));

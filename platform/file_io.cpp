@@ -19,31 +19,59 @@ namespace {
 
 constexpr std::size_t kWriteBufferSize = 1 << 20;
 
-class FileIoCategoryImpl : public std::error_category {
+class FailureCategoryImpl : public std::error_category {
 public:
-    const char* name() const noexcept override { return "quendra file"; }
+    const char* name() const noexcept override { return "quendra"; }
     std::string message(int code) const override {
-        switch (static_cast<FileIoErrc>(code)) {
-            case FileIoErrc::NotRegularFile:
-                return "not a regular file";
-            case FileIoErrc::SameFileAsInput:
-                return "same file as the input";
-            case FileIoErrc::FolderNotWritable:
-                return "the folder is not writable";
-            case FileIoErrc::OwnerOnlyFolder:
-                return "in this folder only the file's owner may replace it";
-            case FileIoErrc::ShortRead:
+        switch (static_cast<Failure>(code)) {
+            case Failure::None:
+                return "no error";
+            case Failure::CannotOpen:
+                return "cannot open the file";
+            case Failure::Empty:
+                return "the file is empty";
+            case Failure::TooLarge:
+                return "the file is too large to read";
+            case Failure::CannotRead:
+                return "reading the file failed";
+            case Failure::ShortRead:
                 return "the file ended before its stated size";
-            case FileIoErrc::ReadOnly:
+            case Failure::WrongSignature:
+                return "not a GTM file";
+            case Failure::Truncated:
+                return "the file is truncated: its data runs past its end";
+            case Failure::Malformed:
+                return "the file is damaged: it states a negative count or length";
+            case Failure::OutOfMemory:
+                return "not enough memory for the waypoints";
+            case Failure::NoWaypoints:
+                return "the file holds no waypoints";
+            case Failure::BadPosition:
+                return "a position outside the WTR range";
+            case Failure::InflatedTooLarge:
+                return "the compressed file inflates to more than 1 GiB";
+            case Failure::CompressedTruncated:
+                return "the compressed file is truncated: its data ends early";
+            case Failure::CompressedCorrupt:
+                return "the compressed file is damaged: its data or checksum is wrong";
+            case Failure::NotRegularFile:
+                return "not a regular file";
+            case Failure::SameFileAsInput:
+                return "same file as the input";
+            case Failure::FolderNotWritable:
+                return "the folder is not writable";
+            case Failure::OwnerOnlyFolder:
+                return "in this folder only the file's owner may replace it";
+            case Failure::ReadOnly:
                 // What the system says when it refuses to open such a file for writing.
                 return SystemErrors().message(kAccessDenied);
         }
         return "unknown error";
     }
     std::error_condition default_error_condition(int code) const noexcept override {
-        const auto errc = static_cast<FileIoErrc>(code);
-        if (errc == FileIoErrc::FolderNotWritable || errc == FileIoErrc::ReadOnly ||
-            errc == FileIoErrc::OwnerOnlyFolder) {
+        const auto failure = static_cast<Failure>(code);
+        if (failure == Failure::FolderNotWritable || failure == Failure::ReadOnly ||
+            failure == Failure::OwnerOnlyFolder) {
             return std::errc::permission_denied;
         }
         return {code, *this};
@@ -77,10 +105,10 @@ std::filesystem::path TemporaryNameFor(const std::filesystem::path& target, unsi
     return name;
 }
 
-bool Finish(ReadResult result, FileBytes& data, ReadFailure* failure, std::error_code* cause) {
+bool Finish(ReadResult result, FileBytes& data, Failure* failure, std::error_code* cause) {
     if (failure != nullptr) *failure = result.failure;
     if (cause != nullptr) *cause = result.cause;
-    if (result.failure == ReadFailure::None) return true;
+    if (result.failure == Failure::None) return true;
     data.clear();
     data.shrink_to_fit();
     return false;
@@ -88,23 +116,23 @@ bool Finish(ReadResult result, FileBytes& data, ReadFailure* failure, std::error
 
 void CheckSize(std::uint64_t size, FileBytes& data, ReadResult& result) {
     if (size == 0) {
-        result.failure = ReadFailure::Empty;
+        result.failure = Failure::Empty;
     } else if (size > kMaxReadSize) {
-        result = {ReadFailure::TooLarge, std::make_error_code(std::errc::file_too_large)};
+        result = {Failure::TooLarge, std::make_error_code(std::errc::file_too_large)};
     } else if (!AllocateBytes(data, static_cast<std::size_t>(size))) {
-        result = {ReadFailure::TooLarge, std::make_error_code(std::errc::not_enough_memory)};
+        result = {Failure::TooLarge, std::make_error_code(std::errc::not_enough_memory)};
     }
 }
 
 }  // namespace file_io_detail
 
-const std::error_category& FileIoCategory() {
-    static const FileIoCategoryImpl category;
+const std::error_category& FailureCategory() {
+    static const FailureCategoryImpl category;
     return category;
 }
 
-std::error_code make_error_code(FileIoErrc code) {
-    return {static_cast<int>(code), FileIoCategory()};
+std::error_code make_error_code(Failure failure) {
+    return {static_cast<int>(failure), FailureCategory()};
 }
 
 const std::error_category& FolderSyncCategory() {

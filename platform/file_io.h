@@ -9,22 +9,10 @@
 #include <system_error>
 #include <vector>
 
+#include "platform/failure.h"
 #include "platform/large_memory.h"
 
 namespace quendra {
-
-// Causes of a failed read or save that the system has no error number for.
-enum class FileIoErrc {
-    NotRegularFile = 1,  // a device, FIFO, socket or folder
-    SameFileAsInput,     // the output would replace the file being converted
-    FolderNotWritable,   // no file may be created beside the target
-    OwnerOnlyFolder,     // a sticky folder: only the file's or folder's owner may replace it
-    ShortRead,           // the file ended before the size it states
-    ReadOnly,            // an existing file that may not be written, so is not replaced
-};
-
-const std::error_category& FileIoCategory();
-std::error_code make_error_code(FileIoErrc code);
 
 // A save whose new file is in place, but whose folder could not be synced: the rename may
 // not survive a crash. The value is the system's error number; it compares equal to the
@@ -35,8 +23,6 @@ const std::error_category& FolderSyncCategory();
 // number alone; for any other error, its message.
 std::string SystemWords(const std::error_code& error);
 
-enum class ReadFailure { None, CannotOpen, Empty, TooLarge, CannotRead };
-
 // The largest file read: what a 32-bit size can state, which is also what any GTM or
 // WTR writer can have produced.
 inline constexpr std::uint64_t kMaxReadSize = 0xFFFFFFFFu;
@@ -45,8 +31,8 @@ inline constexpr std::uint64_t kMaxReadSize = 0xFFFFFFFFu;
 // file, anything but a regular file, or a read that returns fewer bytes than the file's
 // size; `data` is then empty, `failure` (when given) says which and `cause` (when given)
 // the system's reason, empty where there is none (an empty file).
-bool ReadWholeFile(const std::filesystem::path& path, FileBytes& data,
-                   ReadFailure* failure = nullptr, std::error_code* cause = nullptr);
+bool ReadWholeFile(const std::filesystem::path& path, FileBytes& data, Failure* failure = nullptr,
+                   std::error_code* cause = nullptr);
 
 // Writes a file so that its old content survives any failure: the bytes go to a
 // temporary file (unnamed where the file system allows) in the target's folder, which
@@ -98,6 +84,3 @@ private:
 };
 
 }  // namespace quendra
-
-template <>
-struct std::is_error_code_enum<quendra::FileIoErrc> : std::true_type {};

@@ -26,12 +26,12 @@ std::error_code LastError();
 std::filesystem::path TemporaryNameFor(const std::filesystem::path& target, unsigned attempt);
 
 struct ReadResult {
-    ReadFailure failure = ReadFailure::None;
+    Failure failure = Failure::None;
     std::error_code cause;
 };
 
 // Reports `result` through the optional outputs; on failure `data` is released.
-bool Finish(ReadResult result, FileBytes& data, ReadFailure* failure, std::error_code* cause);
+bool Finish(ReadResult result, FileBytes& data, Failure* failure, std::error_code* cause);
 
 // Fills `result` when a file of `size` bytes cannot be taken; otherwise sizes `data`.
 void CheckSize(std::uint64_t size, FileBytes& data, ReadResult& result);

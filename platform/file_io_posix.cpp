@@ -65,35 +65,35 @@ std::error_code WhyNotReplaced(int folder, const std::filesystem::path& target) 
     }
     const uid_t me = ::geteuid();
     bool ownerOnly = (dir.st_mode & S_ISVTX) != 0 && dir.st_uid != me && file.st_uid != me;
-    return ownerOnly ? make_error_code(FileIoErrc::OwnerOnlyFolder) : plain;
+    return ownerOnly ? make_error_code(Failure::OwnerOnlyFolder) : plain;
 }
 
 }  // namespace
 
-bool ReadWholeFile(const std::filesystem::path& path, FileBytes& data, ReadFailure* failure,
+bool ReadWholeFile(const std::filesystem::path& path, FileBytes& data, Failure* failure,
                    std::error_code* cause) {
     data.clear();
     // Non-blocking, so a FIFO or device given by mistake is refused below instead of
     // waiting forever for a writer; a regular file reads the same either way.
     int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
-    if (fd < 0) return Finish({ReadFailure::CannotOpen, LastError()}, data, failure, cause);
+    if (fd < 0) return Finish({Failure::CannotOpen, LastError()}, data, failure, cause);
     ReadResult result;
     struct stat info {};
     if (::fstat(fd, &info) != 0) {
-        result = {ReadFailure::CannotOpen, LastError()};
+        result = {Failure::CannotOpen, LastError()};
     } else if (!S_ISREG(info.st_mode)) {
-        result = {ReadFailure::CannotOpen, FileIoErrc::NotRegularFile};
+        result = {Failure::CannotOpen, Failure::NotRegularFile};
     } else {
         CheckSize(static_cast<std::uint64_t>(info.st_size), data, result);
     }
     std::size_t got = 0;
-    while (result.failure == ReadFailure::None && got < data.size()) {
+    while (result.failure == Failure::None && got < data.size()) {
         ssize_t n = ::read(fd, data.data() + got, data.size() - got);
         if (n < 0 && errno == EINTR) continue;
         if (n < 0) {
-            result = {ReadFailure::CannotRead, LastError()};
+            result = {Failure::CannotRead, LastError()};
         } else if (n == 0) {
-            result = {ReadFailure::CannotRead, FileIoErrc::ShortRead};
+            result = {Failure::CannotRead, Failure::ShortRead};
         } else {
             got += static_cast<std::size_t>(n);
         }
@@ -111,12 +111,12 @@ bool SafeFileWriter::Open(const std::filesystem::path& target, const std::filesy
     bool exists = false;
     if (std::error_code why = FollowLinks(target_, old, exists)) return Fail(why);
     if (exists) {
-        if (!S_ISREG(old.st_mode)) return Fail(FileIoErrc::NotRegularFile);
+        if (!S_ISREG(old.st_mode)) return Fail(Failure::NotRegularFile);
         struct stat source {};
         if (!input.empty()) {
             if (::stat(input.c_str(), &source) == 0) {
                 if (source.st_dev == old.st_dev && source.st_ino == old.st_ino) {
-                    return Fail(FileIoErrc::SameFileAsInput);
+                    return Fail(Failure::SameFileAsInput);
                 }
             } else if (errno != ENOENT) {
                 return Fail(LastError());
@@ -125,9 +125,9 @@ bool SafeFileWriter::Open(const std::filesystem::path& target, const std::filesy
         // The effective ids decide, as for opening the file. Root may write anything, so
         // a file without a single write bit is taken as the user's wish to keep it.
         if (::faccessat(AT_FDCWD, target_.c_str(), W_OK, AT_EACCESS) != 0) {
-            return Fail(errno == EACCES ? FileIoErrc::ReadOnly : LastError());
+            return Fail(errno == EACCES ? Failure::ReadOnly : LastError());
         }
-        if ((old.st_mode & 0222) == 0) return Fail(FileIoErrc::ReadOnly);
+        if ((old.st_mode & 0222) == 0) return Fail(Failure::ReadOnly);
     }
 
     std::filesystem::path folder = target_.parent_path();
@@ -150,7 +150,7 @@ bool SafeFileWriter::Open(const std::filesystem::path& target, const std::filesy
     }
     if (fd_ < 0) {
         bool refused = errno == EACCES || errno == EPERM;
-        return Fail(refused ? FileIoErrc::FolderNotWritable : LastError());
+        return Fail(refused ? Failure::FolderNotWritable : LastError());
     }
     if (exists) {
         // Root keeps the owner; anyone keeps a group they belong to; the rest stays ours.

@@ -90,7 +90,7 @@ std::error_code CheckOnDisk(HANDLE file) {
     DWORD type = GetFileType(file);
     if (type == FILE_TYPE_DISK) return {};
     if (type == FILE_TYPE_UNKNOWN && GetLastError() != NO_ERROR) return LastError();
-    return FileIoErrc::NotRegularFile;
+    return Failure::NotRegularFile;
 }
 
 bool SameFile(const BY_HANDLE_FILE_INFORMATION& a, const BY_HANDLE_FILE_INFORMATION& b) {
@@ -100,7 +100,7 @@ bool SameFile(const BY_HANDLE_FILE_INFORMATION& a, const BY_HANDLE_FILE_INFORMAT
 
 }  // namespace
 
-bool ReadWholeFile(const std::filesystem::path& path, FileBytes& data, ReadFailure* failure,
+bool ReadWholeFile(const std::filesystem::path& path, FileBytes& data, Failure* failure,
                    std::error_code* cause) {
     data.clear();
     HANDLE file = CreateFileW(path.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING,
@@ -110,27 +110,27 @@ bool ReadWholeFile(const std::filesystem::path& path, FileBytes& data, ReadFailu
         // A folder cannot be opened as a file at all; say what it is, not "access denied".
         DWORD attributes = GetFileAttributesW(path.c_str());
         if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY)) {
-            why = FileIoErrc::NotRegularFile;
+            why = Failure::NotRegularFile;
         }
-        return Finish({ReadFailure::CannotOpen, why}, data, failure, cause);
+        return Finish({Failure::CannotOpen, why}, data, failure, cause);
     }
     ReadResult result;
     LARGE_INTEGER size{};
     if (std::error_code why = CheckOnDisk(file)) {
-        result = {ReadFailure::CannotOpen, why};
+        result = {Failure::CannotOpen, why};
     } else if (!GetFileSizeEx(file, &size)) {
-        result = {ReadFailure::CannotRead, LastError()};
+        result = {Failure::CannotRead, LastError()};
     } else {
         CheckSize(static_cast<std::uint64_t>(size.QuadPart), data, result);
     }
     std::size_t got = 0;
-    while (result.failure == ReadFailure::None && got < data.size()) {
+    while (result.failure == Failure::None && got < data.size()) {
         DWORD read = 0;
         DWORD want = static_cast<DWORD>(std::min<std::size_t>(data.size() - got, 1u << 30));
         if (!ReadFile(file, data.data() + got, want, &read, nullptr)) {
-            result = {ReadFailure::CannotRead, LastError()};
+            result = {Failure::CannotRead, LastError()};
         } else if (read == 0) {
-            result = {ReadFailure::CannotRead, FileIoErrc::ShortRead};
+            result = {Failure::CannotRead, Failure::ShortRead};
         }
         got += read;
     }
@@ -151,7 +151,7 @@ bool SafeFileWriter::Open(const std::filesystem::path& target, const std::filesy
         std::error_code why = CheckOnDisk(existing);
         if (!why && !GetFileInformationByHandle(existing, &info)) why = LastError();
         if (!why && (info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) {
-            why = FileIoErrc::NotRegularFile;
+            why = Failure::NotRegularFile;
         }
         if (!why) {
             // The file a link finally names: it is replaced, the link stays.
@@ -187,7 +187,7 @@ bool SafeFileWriter::Open(const std::filesystem::path& target, const std::filesy
                 if (!GetFileInformationByHandle(source, &sourceInfo)) {
                     why = LastError();
                 } else if (SameFile(info, sourceInfo)) {
-                    why = FileIoErrc::SameFileAsInput;
+                    why = Failure::SameFileAsInput;
                 }
                 CloseHandle(source);
             } else if (GetLastError() != ERROR_FILE_NOT_FOUND) {
@@ -196,13 +196,13 @@ bool SafeFileWriter::Open(const std::filesystem::path& target, const std::filesy
         }
         // A read-only file is refused, not replaced; so is one its security keeps us from
         // writing. Opening it for writing changes nothing.
-        if (!why && (info.dwFileAttributes & FILE_ATTRIBUTE_READONLY)) why = FileIoErrc::ReadOnly;
+        if (!why && (info.dwFileAttributes & FILE_ATTRIBUTE_READONLY)) why = Failure::ReadOnly;
         if (!why) {
             HANDLE writable = CreateFileW(target_.c_str(), GENERIC_WRITE,
                                           FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
                                           nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
             if (writable == INVALID_HANDLE_VALUE) {
-                why = GetLastError() == ERROR_ACCESS_DENIED ? std::error_code(FileIoErrc::ReadOnly)
+                why = GetLastError() == ERROR_ACCESS_DENIED ? std::error_code(Failure::ReadOnly)
                                                             : LastError();
             }
             if (writable != INVALID_HANDLE_VALUE) CloseHandle(writable);
@@ -222,7 +222,7 @@ bool SafeFileWriter::Open(const std::filesystem::path& target, const std::filesy
     }
     std::error_code why = LastError();
     temporary_.clear();
-    return Fail(why == std::errc::permission_denied ? FileIoErrc::FolderNotWritable : why);
+    return Fail(why == std::errc::permission_denied ? Failure::FolderNotWritable : why);
 }
 
 bool SafeFileWriter::WriteOut(const char* at, std::size_t left) {

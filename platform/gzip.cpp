@@ -38,9 +38,9 @@ public:
     std::size_t Consumed() const { return data_.size() - Remaining(); }
 
     // Fills `out` as far as the data goes; `got` falls short of `size` only at the end.
-    InflateFailure Read(std::uint8_t* out, std::size_t size, std::size_t& got) {
+    Failure Read(std::uint8_t* out, std::size_t size, std::size_t& got) {
         got = 0;
-        if (!ready_) return InflateFailure::OutOfMemory;
+        if (!ready_) return Failure::OutOfMemory;
         while (got < size && !finished_) {
             if (stream_.avail_in == 0) {
                 stream_.avail_in = static_cast<uInt>(std::min(Remaining(), kMaxPiece));
@@ -55,20 +55,21 @@ public:
                     break;
                 case Z_STREAM_END:
                     if (StartsMember()) {
-                        if (inflateReset(&stream_) != Z_OK) return InflateFailure::Corrupt;
+                        if (inflateReset(&stream_) != Z_OK) return Failure::CompressedCorrupt;
                     } else {
                         finished_ = true;
                     }
                     break;
                 case Z_BUF_ERROR:  // there was room for output, so the input ran out
-                    return Remaining() == 0 ? InflateFailure::Truncated : InflateFailure::Corrupt;
+                    return Remaining() == 0 ? Failure::CompressedTruncated
+                                            : Failure::CompressedCorrupt;
                 case Z_MEM_ERROR:
-                    return InflateFailure::OutOfMemory;
+                    return Failure::OutOfMemory;
                 default:
-                    return InflateFailure::Corrupt;
+                    return Failure::CompressedCorrupt;
             }
         }
-        return InflateFailure::None;
+        return Failure::None;
     }
 
 private:
@@ -90,26 +91,25 @@ bool IsGzip(std::span<const std::uint8_t> data) {
 }
 
 bool Inflate(std::span<const std::uint8_t> compressed, const InflatedPrefix& prefix,
-             FileBytes& inflated, InflateFailure* failure, std::uint64_t limit) {
-    auto fail = [&](InflateFailure why) {
+             FileBytes& inflated, Failure* failure, std::uint64_t limit) {
+    auto fail = [&](Failure why) {
         inflated.clear();
         inflated.shrink_to_fit();
         if (failure != nullptr) *failure = why;
         return false;
     };
     inflated.clear();
-    if (!IsGzip(compressed)) return fail(InflateFailure::Corrupt);
+    if (!IsGzip(compressed)) return fail(Failure::CompressedCorrupt);
 
     // A foreign stream is refused on its first bytes, before anything sizeable is allocated.
     std::size_t got = 0;
     {
         std::vector<std::uint8_t> first(prefix.size);
         GzipReader reader(compressed);
-        if (InflateFailure why = reader.Read(first.data(), first.size(), got);
-            why != InflateFailure::None) {
+        if (Failure why = reader.Read(first.data(), first.size(), got); why != Failure::None) {
             return fail(why);
         }
-        if (!prefix.accepts(std::span(first.data(), got))) return fail(InflateFailure::Refused);
+        if (!prefix.accepts(std::span(first.data(), got))) return fail(Failure::WrongSignature);
     }
 
     // The trailer's size (modulo 2^32) is the whole size when there is one member, as there
@@ -124,7 +124,7 @@ bool Inflate(std::span<const std::uint8_t> compressed, const InflatedPrefix& pre
     }
     if (hint <= limit && hint <= std::uint64_t{compressed.size()} * 2 &&
         !AllocateBytes(inflated, static_cast<std::size_t>(hint))) {
-        return fail(InflateFailure::OutOfMemory);
+        return fail(Failure::OutOfMemory);
     }
     GzipReader reader(compressed);
     std::size_t size = 0;
@@ -132,24 +132,24 @@ bool Inflate(std::span<const std::uint8_t> compressed, const InflatedPrefix& pre
         if (size == inflated.size()) {
             // A full buffer may hold the whole stream, its end not read yet.
             std::uint8_t byte = 0;
-            if (InflateFailure why = reader.Read(&byte, 1, got); why != InflateFailure::None) {
+            if (Failure why = reader.Read(&byte, 1, got); why != Failure::None) {
                 return fail(why);
             }
             if (got == 0) break;
-            if (size >= limit) return fail(InflateFailure::TooLarge);
+            if (size >= limit) return fail(Failure::InflatedTooLarge);
             if (size > reader.Consumed() * kMaxTrustedRatio + kChunk) break;
             std::uint64_t next = size == 0 ? kChunk : std::uint64_t{size} * 2;
             if (hint > size && hint <= next) next = hint;
             FileBytes bigger;
             if (!AllocateBytes(bigger, static_cast<std::size_t>(std::min(next, limit)))) {
-                return fail(InflateFailure::OutOfMemory);
+                return fail(Failure::OutOfMemory);
             }
             std::copy_n(inflated.data(), size, bigger.data());
             bigger[size++] = byte;
             inflated.swap(bigger);
         }
-        if (InflateFailure why = reader.Read(inflated.data() + size, inflated.size() - size, got);
-            why != InflateFailure::None) {
+        if (Failure why = reader.Read(inflated.data() + size, inflated.size() - size, got);
+            why != Failure::None) {
             return fail(why);
         }
         size += got;
@@ -167,19 +167,18 @@ bool Inflate(std::span<const std::uint8_t> compressed, const InflatedPrefix& pre
     std::vector<std::uint8_t> scratch(kChunk);
     while (!reader.Finished()) {
         auto room = static_cast<std::size_t>(std::min<std::uint64_t>(kChunk, limit + 1 - total));
-        if (InflateFailure why = reader.Read(scratch.data(), room, got);
-            why != InflateFailure::None) {
+        if (Failure why = reader.Read(scratch.data(), room, got); why != Failure::None) {
             return fail(why);
         }
         total += got;
-        if (total > limit) return fail(InflateFailure::TooLarge);
+        if (total > limit) return fail(Failure::InflatedTooLarge);
     }
     if (!AllocateBytes(inflated, static_cast<std::size_t>(total))) {
-        return fail(InflateFailure::OutOfMemory);
+        return fail(Failure::OutOfMemory);
     }
     GzipReader again(compressed);
-    if (again.Read(inflated.data(), inflated.size(), got) != InflateFailure::None || got != total) {
-        return fail(InflateFailure::Corrupt);  // the same bytes inflated differently: cannot be
+    if (again.Read(inflated.data(), inflated.size(), got) != Failure::None || got != total) {
+        return fail(Failure::CompressedCorrupt);  // the same bytes inflated differently: cannot be
     }
     return true;
 }

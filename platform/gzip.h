@@ -7,14 +7,13 @@
 #include <span>
 #include <vector>
 
+#include "platform/failure.h"
 #include "platform/large_memory.h"
 
 namespace quendra {
 
 // Far beyond any real waypoint file; a stream that inflates to more is refused.
 inline constexpr std::uint64_t kMaxInflatedSize = std::uint64_t{1} << 30;
-
-enum class InflateFailure { None, Refused, TooLarge, Truncated, Corrupt, OutOfMemory };
 
 // Whether the data starts as a gzip member does (1F 8B), whatever the file is called.
 bool IsGzip(std::span<const std::uint8_t> data);
@@ -28,11 +27,12 @@ struct InflatedPrefix {
 
 // Inflates every member of `compressed` into `inflated`, which ends up holding exactly the
 // inflated bytes. Refused, with `inflated` empty: data whose first bytes `prefix` does not
-// accept (Refused), more than `limit` bytes (TooLarge), data that ends inside a member
-// (Truncated), a bad header, deflate data, checksum or length (Corrupt). Bytes after the
+// accept (WrongSignature), more than `limit` bytes (InflatedTooLarge), data that ends inside a
+// member (CompressedTruncated), a bad header, deflate data, checksum or length
+// (CompressedCorrupt). Bytes after the
 // last member that do not start another member are ignored, as zlib's own reader does.
 bool Inflate(std::span<const std::uint8_t> compressed, const InflatedPrefix& prefix,
-             FileBytes& inflated, InflateFailure* failure = nullptr,
+             FileBytes& inflated, Failure* failure = nullptr,
              std::uint64_t limit = kMaxInflatedSize);
 
 }  // namespace quendra

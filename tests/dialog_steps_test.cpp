@@ -5,9 +5,9 @@
 #include <map>
 
 #include "app/converter_dialog.h"
+#include "platform/file_io.h"
 #include "res/string_table.h"
 #include "tests/support/fake_dialog.h"
-#include "tests/support/fake_messages.h"
 #include "tests/support/gtm_builder.h"
 #include "tests/support/gzip.h"
 #include "tests/support/temp_dir.h"
@@ -212,9 +212,8 @@ TEST(DialogSteps, ConvertChecksTheDatumThenAsksWhereToSave) {
 TEST(DialogSteps, SaveFailureMessageNamesTheFileAndTheCause) {
     const std::string noSpace = std::generic_category().message(ENOSPC);
     const std::pair<std::error_code, std::string> cases[] = {
-        {FileIoErrc::FolderNotWritable, SaveFailed("/x/a.wtr", "這個資料夾不允許建立檔案。")},
-        {FileIoErrc::OwnerOnlyFolder,
-         SaveFailed("/x/a.wtr", std::string(kCauseOwnerOnlyFolderText))},
+        {Failure::FolderNotWritable, SaveFailed("/x/a.wtr", "這個資料夾不允許建立檔案。")},
+        {Failure::OwnerOnlyFolder, SaveFailed("/x/a.wtr", std::string(kCauseOwnerOnlyFolderText))},
         {std::error_code(ENOSPC, std::generic_category()), SaveFailed("/x/a.wtr", noSpace)},
 #ifndef _WIN32
         {std::error_code(ENOSPC, FolderSyncCategory()),
@@ -232,24 +231,24 @@ TEST(DialogSteps, SaveFailureMessageNamesTheFileAndTheCause) {
     }
 }
 
-// The mode is read when Convert runs, and a set is moved once whatever the mode: after an
-// accurate conversion and a cancelled save, a Convert in the simple mode neither asks nor
-// shifts, and the other way round.
-TEST(DialogSteps, ConvertReadsTheModeEachTimeAndMovesASetOnce) {
-    for (bool accurateFirst : {true, false}) {
+// The mode is read when Convert runs and applies to the positions as loaded: after a
+// cancelled save in one mode, Convert in another writes that mode's positions. The
+// Hu-Tzu-Shan question is asked once per listed file.
+TEST(DialogSteps, ConvertAppliesTheModeOfTheMomentToThePositionsAsLoaded) {
+    for (auto [first, then] : {std::pair{false, true}, {true, false}, {false, false}}) {
         Harness h;
         h.Stored(kGtmFileEntry) = h.Gtm("in.gtm", TwoWaypoints(81));
         h.dialog.OnInitDialog();
-        h.dialog.SetAccurateDatums(accurateFirst);
-        EXPECT_EQ(h.Stored(kDatumTransformEntry), accurateFirst ? "accurate" : "simple");
-        EXPECT_EQ(h.dialog.AccurateDatums(), accurateFirst);
+        h.dialog.SetAccurateDatums(first);
+        EXPECT_EQ(h.Stored(kDatumTransformEntry), first ? "accurate" : "simple");
+        EXPECT_EQ(h.dialog.AccurateDatums(), first);
         h.dialog.OnConvert();  // save cancelled
-        h.dialog.SetAccurateDatums(!accurateFirst);
+        h.dialog.SetAccurateDatums(then);
         h.files.answers = {h.Path("out.wtr")};
         h.dialog.OnConvert();
-        EXPECT_EQ(h.messages.asked.size(), accurateFirst ? 0u : 1u);
+        EXPECT_EQ(h.messages.asked.size(), first && then ? 0u : 1u);
         EXPECT_EQ(Field<std::int32_t>(ReadBytes(h.dir / "out.wtr"), 16 + 20),
-                  accurateFirst ? kAccurate : kShifted);
+                  then ? kAccurate : kShifted);
     }
 }
 

@@ -27,24 +27,24 @@ TEST(ReadWholeFile, ReadsEveryByteAndSaysWhyItCannot) {
     ASSERT_TRUE(ReadWholeFile(dir / "data", data));
     EXPECT_TRUE(std::ranges::equal(data, content));
 
-    auto own = [](FileIoErrc code) { return make_error_code(code).default_error_condition(); };
+    auto own = [](Failure code) { return make_error_code(code).default_error_condition(); };
     struct Case {
         std::filesystem::path path;
-        ReadFailure failure;
+        Failure failure;
         std::error_condition cause;
     };
     const Case cases[] = {
-        {dir / "empty", ReadFailure::Empty, {}},
-        {dir / "missing", ReadFailure::CannotOpen, std::errc::no_such_file_or_directory},
-        {dir.path(), ReadFailure::CannotOpen, own(FileIoErrc::NotRegularFile)},
+        {dir / "empty", Failure::Empty, {}},
+        {dir / "missing", Failure::CannotOpen, std::errc::no_such_file_or_directory},
+        {dir.path(), Failure::CannotOpen, own(Failure::NotRegularFile)},
 #ifdef __linux__
         // A regular file whose stated size (a page) is more than it holds.
-        {"/sys/devices/system/cpu/online", ReadFailure::CannotRead, own(FileIoErrc::ShortRead)},
+        {"/sys/devices/system/cpu/online", Failure::CannotRead, own(Failure::ShortRead)},
 #endif
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.path);
-        ReadFailure failure = ReadFailure::None;
+        Failure failure = Failure::None;
         std::error_code cause = std::make_error_code(std::errc::io_error);
         data = {1, 2, 3};
         EXPECT_FALSE(ReadWholeFile(c.path, data, &failure, &cause));

@@ -13,6 +13,8 @@
 #include <vector>
 
 #include "tests/support/temp_dir.h"
+#include "waypoints/datums.h"
+#include "waypoints/display_line.h"
 
 namespace quendra {
 namespace {
@@ -89,23 +91,40 @@ TEST(WtrSave, WritesTheExactLayoutAcrossTheSavesBlocksOverAnyOldFile) {
     }
 }
 
-TEST(WtrBuild, WrapsALongitudePastTheAntimeridianAndRefusesWhatCannotBeStored) {
-    // Past either side: the shift moves east, but a file may already hold -180.00x.
-    for (auto [longitude, wrappedTo] :
-         {std::pair{180.005, 180.005 - 360.0}, {-180.005, -180.005 + 360.0}}) {
-        WtrWaypointSet wrapped;
-        GtmWaypoint edge = Gtm("EDGE", 0, longitude, 0, 0);
-        ASSERT_TRUE(wrapped.BuildFrom(1, &edge)) << longitude;
-        EXPECT_EQ(wrapped.records[0].longitude, *ToSemicircles(wrappedTo)) << longitude;
-    }
-
-    for (auto [latitude, longitude] :
-         {std::pair{kNaN, 0.0}, {0.0, kNaN}, {200.0, 0.0}, {0.0, 600.0}, {0.0, -kInf}}) {
+// A loaded position must be a real one, in every mode; only a longitude that the datum
+// conversion itself pushes past the antimeridian is wrapped. A refusal names the waypoint
+// and writes nothing.
+TEST(WtrBuild, RefusesImpossiblePositionsAndWrapsOnlyWhatTheConversionPushesPast180) {
+    using Kind = DatumConversion::Kind;
+    const DatumConversion keep, shift{Kind::HuTzuShanShift},
+        accurate{Kind::Transform, FindDatum(kDatumHuTzuShan)};
+    struct Case {
+        DatumConversion conversion;
+        double latitude, longitude;
+        std::optional<double> writtenLongitude;  // none: refused
+    };
+    const Case cases[] = {
+        {keep, 0, 180.0, 180.0},  {keep, 0, -180.0, -180.0},
+        {keep, -90.0, 0, 0},      {shift, 0, 179.999, 179.999 + 0.00823 - 360.0},
+        {keep, 0, 180.005, {}},   {keep, 0, -180.005, {}},
+        {keep, 0, 500, {}},       {keep, 95, 0, {}},
+        {keep, -90.0001, 0, {}},  {keep, kNaN, 0, {}},
+        {keep, 0, -kInf, {}},     {shift, 0, 600, {}},
+        {shift, 95, 0, {}},       {accurate, 0, 600, {}},
+        {accurate, 0, 1e300, {}}, {accurate, 95, 121, {}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(::testing::Message() << static_cast<int>(c.conversion.kind) << ": "
+                                          << c.latitude << ", " << c.longitude);
         std::vector<GtmWaypoint> waypoints = {Gtm("OK", 1, 1, 0, 0),
-                                              Gtm("BAD", latitude, longitude, 0, 0)};
+                                              Gtm("EDGE", c.latitude, c.longitude, 0, 0)};
         WtrWaypointSet set;
-        EXPECT_FALSE(set.BuildFrom(2, waypoints.data())) << latitude << "," << longitude;
-        EXPECT_EQ(set.badWaypoint, 1) << "named in gtm2wtr's message";
+        EXPECT_EQ(set.BuildFrom(2, waypoints.data(), c.conversion), c.writtenLongitude.has_value());
+        if (c.writtenLongitude) {
+            EXPECT_EQ(set.records[1].longitude, *ToSemicircles(*c.writtenLongitude));
+            continue;
+        }
+        EXPECT_EQ(set.badWaypoint, 1) << "named in the messages";
         testing::TempDir dir;
         EXPECT_FALSE(set.Save(dir / "out.wtr"));
         EXPECT_TRUE(dir.Names().empty());
@@ -115,9 +134,14 @@ TEST(WtrBuild, WrapsALongitudePastTheAntimeridianAndRefusesWhatCannotBeStored) {
 }
 
 struct ReadBack {
-    explicit ReadBack(const Bytes& bytes) { ok = set.LoadFromBytes(bytes, lines); }
+    explicit ReadBack(const Bytes& bytes) {
+        ok = set.LoadFromBytes(bytes);
+        for (std::int32_t i = 0; i < set.count && set.records; ++i) {
+            lines.push_back(DisplayLine(set.records[i]));
+        }
+    }
     WtrWaypointSet set;
-    VectorLineSink lines;
+    std::vector<std::string> lines;
     bool ok = false;
 };
 
@@ -129,11 +153,12 @@ TEST(WtrLoad, GivesBackTheNamesFilledWithSpacesUpToTheFirstZero) {
                               dir));
     ASSERT_TRUE(back.ok);
     EXPECT_EQ(back.set.count, 5);
-    EXPECT_EQ(back.lines.lines,
+    EXPECT_EQ(back.lines,
               (std::vector<std::string>{"HOME        13", "ABCDEFGHIJ  -3", "AB         1234",
                                         "             0", "\xA4\xA4\xA4\xE5         0"}));
     EXPECT_STREQ(back.set.records[0].name, "HOME      ");
-    EXPECT_EQ(back.set.records[0].latitude, 0) << "positions are not read back";
+    EXPECT_EQ(back.set.records[0].latitude, *ToSemicircles(25));
+    EXPECT_EQ(back.set.records[0].longitude, *ToSemicircles(121));
 }
 
 // A name that looks like the track marker ends the count; a file of no records has none.
@@ -147,24 +172,24 @@ TEST(WtrLoad, CountsRecordsUpToTheTrackMarkerAndRefusesForeignOrTruncatedFiles) 
     Bytes foreign = good, empty = good;
     foreign[1] = 'w';
     empty.erase(empty.begin() + 16, empty.begin() + 16 + 3 * 64);
-    const std::tuple<Bytes, FileError, std::int32_t> cases[] = {
-        {good, FileError::None, 1},
-        {empty, FileError::None, 0},
-        {foreign, FileError::WrongSignature, 0},
-        {{0xFF, 'W'}, FileError::WrongSignature, 0},
-        {cut(16), FileError::Truncated, 0},           // the waypoint marker only
-        {cut(16 + 30), FileError::Truncated, 0},      // inside a record
-        {cut(16 + 64), FileError::Truncated, 0},      // no track marker
-        {cut(16 + 64 + 3), FileError::Truncated, 0},  // inside the record that looks like one
+    const std::tuple<Bytes, Failure, std::int32_t> cases[] = {
+        {good, Failure::None, 1},
+        {empty, Failure::None, 0},
+        {foreign, Failure::WrongSignature, 0},
+        {{0xFF, 'W'}, Failure::WrongSignature, 0},
+        {cut(16), Failure::Truncated, 0},           // the waypoint marker only
+        {cut(16 + 30), Failure::Truncated, 0},      // inside a record
+        {cut(16 + 64), Failure::Truncated, 0},      // no track marker
+        {cut(16 + 64 + 3), Failure::Truncated, 0},  // inside the record that looks like one
     };
     for (const auto& [bytes, error, count] : cases) {
         SCOPED_TRACE(bytes.size());
         ReadBack back(bytes);
-        EXPECT_EQ(back.ok, error == FileError::None);
+        EXPECT_EQ(back.ok, error == Failure::None);
         EXPECT_EQ(back.set.error, error);
         EXPECT_EQ(back.set.count, count);
         EXPECT_EQ(back.set.records == nullptr, count == 0);
-        EXPECT_EQ(back.lines.lines.size(), static_cast<std::size_t>(count));
+        EXPECT_EQ(back.lines.size(), static_cast<std::size_t>(count));
     }
 }
 

@@ -8,7 +8,6 @@
 #include "platform/file_io.h"
 #include "platform/gzip.h"
 #include "platform/large_memory.h"
-#include "res/string_table.h"
 #include "waypoints/byte_reader.h"
 #include "waypoints/datums.h"
 
@@ -38,28 +37,16 @@ constexpr std::size_t kIconAfterComment = 28;
 constexpr std::size_t kAltitudeAfterComment = 37;
 
 // A GTM string: signed 16-bit length, then that many bytes. Advances past it.
-FileError SkipString(const ByteReader& file, std::size_t& position) {
-    if (!file.Has(position, 2)) return FileError::Truncated;
+Failure SkipString(const ByteReader& file, std::size_t& position) {
+    if (!file.Has(position, 2)) return Failure::Truncated;
     std::int16_t length = file.I16(position);
-    if (length < 0) return FileError::Malformed;
-    if (!file.Has(position + 2, static_cast<std::size_t>(length))) return FileError::Truncated;
+    if (length < 0) return Failure::Malformed;
+    if (!file.Has(position + 2, static_cast<std::size_t>(length))) return Failure::Truncated;
     position += 2 + static_cast<std::size_t>(length);
-    return FileError::None;
+    return Failure::None;
 }
 
 }  // namespace
-
-std::string GtmDisplayLine(const GtmWaypoint& waypoint) {
-    char name[kNameLength + 1];
-    for (std::size_t i = 0; i < kNameLength; ++i) {
-        name[i] = waypoint.name[i] == '\0' ? ' ' : waypoint.name[i];
-    }
-    name[kNameLength] = '\0';
-    // 10 + 1 + the 40 characters of the most negative float fit easily.
-    char line[64];
-    std::snprintf(line, sizeof line, "%s %3.lf", name, static_cast<double>(waypoint.altitude));
-    return line;
-}
 
 bool HasGtmSignature(std::span<const std::uint8_t> data) {
     ByteReader file(data);
@@ -69,96 +56,90 @@ bool HasGtmSignature(std::span<const std::uint8_t> data) {
            (*file.At(kMarkerOffset) == kMarker || file.U16(0) == kVersion211);
 }
 
-bool InflateIfCompressed(FileBytes& data, FileError& error) {
+bool InflateIfCompressed(FileBytes& data, Failure& error) {
     if (!IsGzip(data)) return true;
     FileBytes inflated;
-    InflateFailure failure = InflateFailure::None;
-    bool inflatedWell = Inflate(data, {kGtmSignatureSize, HasGtmSignature}, inflated, &failure);
+    bool inflatedWell = Inflate(data, {kGtmSignatureSize, HasGtmSignature}, inflated, &error);
     data.clear();
     data.shrink_to_fit();
-    if (!inflatedWell) {
-        error = FromInflateFailure(failure);
-        return false;
-    }
+    if (!inflatedWell) return false;
     data.swap(inflated);
     return true;
 }
 
-bool ReadGtmFile(const std::filesystem::path& path, FileBytes& data, FileError& error,
+bool ReadGtmFile(const std::filesystem::path& path, FileBytes& data, Failure& error,
                  std::error_code* cause) {
-    ReadFailure failure = ReadFailure::None;
-    if (!ReadWholeFile(path, data, &failure, cause)) {
-        error = FromReadFailure(failure);
-        return false;
-    }
-    return InflateIfCompressed(data, error);
+    return ReadWholeFile(path, data, &error, cause) && InflateIfCompressed(data, error);
 }
 
-bool GtmWaypointSet::Load(const std::filesystem::path& path, LineSink& list) {
+bool GtmWaypointSet::Load(const std::filesystem::path& path) {
     FileBytes data;
-    FileError why = FileError::None;
-    if (!ReadGtmFile(path, data, why)) {
+    Failure why = Failure::None;
+    if (!ReadGtmFile(path, data, why, &cause)) {
         count = 0;
         records.reset();
         error = why;
         return false;
     }
-    return LoadFromBytes(data, list);
+    return LoadFromBytes(data);
 }
 
-bool GtmWaypointSet::LoadFromBytes(std::span<const std::uint8_t> data, LineSink& list) {
+bool GtmWaypointSet::LoadFromBytes(std::span<const std::uint8_t> data) {
     ByteReader file(data);
-    auto fail = [this](FileError why) {
+    auto fail = [this](Failure why) {
         count = 0;
         records.reset();
         error = why;
         return false;
     };
+    cause.clear();
 
-    if (!HasGtmSignature(data)) return fail(FileError::WrongSignature);
-    if (!file.Has(kExtraCountOffset, 4)) return fail(FileError::Truncated);
+    if (!HasGtmSignature(data)) return fail(Failure::WrongSignature);
+    if (!file.Has(kExtraCountOffset, 4)) return fail(Failure::Truncated);
 
     std::int32_t waypointCount = file.I32(kWaypointCountOffset);
     std::int32_t extraCount = file.I32(kExtraCountOffset);
-    if (waypointCount < 0) return fail(FileError::Malformed);
+    if (waypointCount < 0) return fail(Failure::Malformed);
     if (waypointCount == 0) {
-        error = FileError::None;
+        count = 0;
+        records.reset();
+        error = Failure::None;
         return true;
     }
 
     std::size_t position = kHeaderStringsOffset;
     for (std::size_t i = 0; i < kHeaderStringCount; ++i) {
-        if (FileError why = SkipString(file, position); why != FileError::None) return fail(why);
+        if (Failure why = SkipString(file, position); why != Failure::None) return fail(why);
     }
-    if (!file.Has(position, kHeaderBlockSize)) return fail(FileError::Truncated);
+    if (!file.Has(position, kHeaderBlockSize)) return fail(Failure::Truncated);
     std::uint16_t datum = file.U16(position + kDatumOffsetInBlock);
     position += kHeaderBlockSize;
     // Each entry takes at least 34 bytes, so a lying count runs out of data quickly. A
     // negative count walks no entries.
     for (std::int32_t i = 0; i < extraCount; ++i) {
         for (int s = 0; s < 2; ++s) {
-            if (FileError why = SkipString(file, position); why != FileError::None) {
+            if (Failure why = SkipString(file, position); why != Failure::None) {
                 return fail(why);
             }
         }
-        if (!file.Has(position, kExtraEntryTailSize)) return fail(FileError::Truncated);
+        if (!file.Has(position, kExtraEntryTailSize)) return fail(Failure::Truncated);
         position += kExtraEntryTailSize;
     }
 
     // Held against what the file can hold before anything is allocated.
     auto wanted = static_cast<std::size_t>(waypointCount);
-    if (wanted > (file.size() - position) / kMinRecordSize) return fail(FileError::Truncated);
+    if (wanted > (file.size() - position) / kMinRecordSize) return fail(Failure::Truncated);
 
     LargeArray<GtmWaypoint> loaded = AllocateRecords<GtmWaypoint>(wanted);
     if (!loaded) {
-        fail(FileError::OutOfMemory);
+        fail(Failure::OutOfMemory);
         count = waypointCount;
         return false;
     }
     for (std::size_t i = 0; i < wanted; ++i) {
-        if (!file.Has(position, kMinRecordSize)) return fail(FileError::Truncated);
+        if (!file.Has(position, kMinRecordSize)) return fail(Failure::Truncated);
         std::size_t commentLength = file.U16(position + kCommentLengthOffset);
-        if (!file.Has(position, kMinRecordSize + commentLength)) return fail(FileError::Truncated);
+        if (!file.Has(position, kMinRecordSize + commentLength)) return fail(Failure::Truncated);
         GtmWaypoint& waypoint = loaded[i];
         waypoint.latitude = file.F64(position);
         waypoint.longitude = file.F64(position + 8);
@@ -172,37 +153,23 @@ bool GtmWaypointSet::LoadFromBytes(std::span<const std::uint8_t> data, LineSink&
     count = waypointCount;
     records = std::move(loaded);
     datumCode = datum;
-    error = FileError::None;
-    // Lines go out only once the whole file has proved sound, so a bad file adds none.
-    if (list.WantsLines()) {
-        for (std::size_t i = 0; i < wanted; ++i) list.AddLine(GtmDisplayLine(records[i]));
-    }
+    error = Failure::None;
     return true;
 }
 
-bool GtmWaypointSet::CheckDatum(MessageBoxes& messages, DatumMode mode) {
-    // A set already moved to WGS84, by either mode, must not be moved again by a second
-    // Convert.
-    if (datumCode == kDatumWgs84 || shiftedToWgs84) return true;
-    // The accurate mode converts every datum it knows; the simple one shifts Hu-Tzu-Shan
-    // alone, and only when the user agrees.
-    const Datum* datum = mode == DatumMode::Accurate ? FindDatum(datumCode) : nullptr;
-    if (mode == DatumMode::Accurate ? datum == nullptr : datumCode != kDatumHuTzuShan) {
-        messages.ShowOk(IDS_DATUM_UNSUPPORTED);
-        return false;
+DatumVerdict GtmWaypointSet::CheckDatum(DatumMode mode) const {
+    using Kind = DatumVerdict::Kind;
+    using Refusal = DatumVerdict::Refusal;
+    if (datumCode == kDatumWgs84) return {};
+    if (mode == DatumMode::Accurate) {
+        const Datum* datum = FindDatum(datumCode);
+        if (datum == nullptr) return {Kind::Refuse, {}, Refusal::Unknown};
+        return {Kind::Convert, {DatumConversion::Kind::Transform, datum}};
     }
-    if (datum == nullptr && !messages.AskYesNo(IDS_DATUM_HUTZUSHAN)) return false;
-    for (std::int32_t i = 0; records && i < count; ++i) {
-        GtmWaypoint& waypoint = records[i];
-        if (datum != nullptr) {
-            ToWgs84(*datum, waypoint.latitude, waypoint.longitude);
-        } else {
-            waypoint.latitude -= kHuTzuShanLatitudeOffset;
-            waypoint.longitude += kHuTzuShanLongitudeOffset;
-        }
+    if (datumCode == kDatumHuTzuShan) {
+        return {Kind::AskThenShift, {DatumConversion::Kind::HuTzuShanShift}};
     }
-    shiftedToWgs84 = true;
-    return true;
+    return {Kind::Refuse, {}, Refusal::NotSimple, FindDatum(datumCode) != nullptr};
 }
 
 }  // namespace quendra

@@ -11,10 +11,8 @@
 #include <system_error>
 #include <vector>
 
+#include "platform/failure.h"
 #include "platform/large_memory.h"
-#include "platform/line_sink.h"
-#include "platform/message_boxes.h"
-#include "waypoints/file_error.h"
 
 namespace quendra {
 
@@ -30,6 +28,37 @@ inline constexpr double kHuTzuShanLongitudeOffset = 0.00823;
 // fixed offset when the user agrees and refuses the rest; `Accurate` converts every known
 // datum (datums.h) without a question.
 enum class DatumMode { Simple, Accurate };
+
+struct Datum;
+
+// How positions are moved to WGS84 while the WTR records are built.
+struct DatumConversion {
+    enum class Kind { None, HuTzuShanShift, Transform };
+    Kind kind = Kind::None;
+    const Datum* datum = nullptr;  // for Transform
+};
+
+// What the datum check decides for a loaded set; whoever talks to the user acts on it.
+struct DatumVerdict {
+    enum class Kind {
+        Keep,          // WGS84: the positions as they are
+        AskThenShift,  // Hu-Tzu-Shan in the simple mode: only once the user agrees
+        Convert,       // a known datum in the accurate mode
+        Refuse,
+    };
+    // Why a datum is refused.
+    enum class Refusal {
+        None,
+        NotSimple,  // the simple mode converts only WGS84 and Hu-Tzu-Shan
+        Unknown,    // the accurate mode knows no such datum
+    };
+    Kind kind = Kind::Keep;
+    DatumConversion
+        conversion;  // applied by BuildFrom: on Keep, Convert, and a Yes to the question
+    Refusal refusal = Refusal::None;
+    // On a simple-mode refusal: the accurate mode would convert this datum.
+    bool accurateConverts = false;
+};
 
 // The modes' names, as the profile stores them and gtm2wtr takes them.
 inline constexpr std::string_view kDatumModeSimple = "simple";
@@ -47,9 +76,6 @@ struct GtmWaypoint {
     std::uint16_t iconCode;
 };
 
-// "%s %3.lf" of the name (zero bytes shown as spaces) and the altitude.
-std::string GtmDisplayLine(const GtmWaypoint& waypoint);
-
 // The signature: "TrackMaker" at byte 2, then 0xFF, or any byte when the 16-bit version at
 // byte 0 is 211, as other GTM 2.11 writers have it. Only the first 13 bytes are looked at.
 inline constexpr std::size_t kGtmSignatureSize = 13;
@@ -58,33 +84,31 @@ bool HasGtmSignature(std::span<const std::uint8_t> data);
 // Makes the bytes of a GTM file as stored into GTM bytes: a gzip-compressed file, known by
 // its first bytes whatever its name, is inflated in place (refused on its first inflated
 // bytes when they are no GTM signature); other bytes stay as they are.
-bool InflateIfCompressed(FileBytes& data, FileError& error);
+bool InflateIfCompressed(FileBytes& data, Failure& error);
 
 // Reads a GTM file whole, inflated when compressed; `cause`, when given, gets the
 // system's reason for a failed read.
-bool ReadGtmFile(const std::filesystem::path& path, FileBytes& data, FileError& error,
+bool ReadGtmFile(const std::filesystem::path& path, FileBytes& data, Failure& error,
                  std::error_code* cause = nullptr);
 
 class GtmWaypointSet {
 public:
-    virtual ~GtmWaypointSet() = default;
+    // Reads the file (gzip-compressed or not). A file that fails to load leaves count 0 (or
+    // the header's count when only the records could not be allocated) and no records;
+    // `error` says why, and `cause` the system's reason where there is one.
+    bool Load(const std::filesystem::path& path);
+    bool LoadFromBytes(std::span<const std::uint8_t> data);
 
-    // Reads the file (gzip-compressed or not) and appends one display line per waypoint to `list`,
-    // in file order. A file that fails to load leaves count 0 (or the header's count when only the
-    // records could not be allocated), no records, and `list` untouched.
-    bool Load(const std::filesystem::path& path, LineSink& list);
-    bool LoadFromBytes(std::span<const std::uint8_t> data, LineSink& list);
-
-    // Lets the conversion go on for WGS84. Simple: for Hu-Tzu-Shan asks, and on Yes shifts
-    // the records; refuses any other datum with a message. Accurate: converts a known datum,
-    // refuses an unknown one. Either way a set is moved to WGS84 at most once.
-    bool CheckDatum(MessageBoxes& messages, DatumMode mode = DatumMode::Simple);
+    // Simple: WGS84 is kept, Hu-Tzu-Shan is shifted once the user agrees, the rest is
+    // refused. Accurate: a known datum is converted, an unknown one refused. The set itself
+    // is never moved: BuildFrom applies the verdict's conversion.
+    DatumVerdict CheckDatum(DatumMode mode = DatumMode::Simple) const;
 
     std::int32_t count = 0;
     LargeArray<GtmWaypoint> records;  // null when absent
     std::uint16_t datumCode = 0;
-    bool shiftedToWgs84 = false;
-    FileError error = FileError::None;
+    Failure error = Failure::None;
+    std::error_code cause;
 };
 
 }  // namespace quendra

@@ -9,6 +9,7 @@
 #include "platform/file_io.h"
 #include "platform/large_memory.h"
 #include "waypoints/byte_reader.h"
+#include "waypoints/datums.h"
 
 namespace quendra {
 
@@ -47,6 +48,47 @@ void CopyName(char* to, const char* from, char padding) {
     std::memset(to + length, padding, kNameLength - length);
 }
 
+// The datum conversions as BuildRecords applies them, one loop for each.
+struct KeepPosition {
+    void operator()(double&, double&) const {}
+};
+struct ShiftHuTzuShan {
+    void operator()(double& latitude, double& longitude) const {
+        latitude -= kHuTzuShanLatitudeOffset;
+        longitude += kHuTzuShanLongitudeOffset;
+    }
+};
+struct TransformDatum {
+    const Datum& datum;
+    void operator()(double& latitude, double& longitude) const {
+        ToWgs84(datum, latitude, longitude);
+    }
+};
+
+// Made-up positions are worse than no file: a position that is no real one, or that has no
+// semicircle value once moved, stops the build at its index, returned; -1 when all are built.
+template <class Move>
+std::int32_t BuildRecords(const GtmWaypoint* from, WtrWaypoint* to, std::int32_t count, Move move) {
+    for (std::int32_t i = 0; i < count; ++i) {
+        double latitude = from[i].latitude;
+        double longitude = from[i].longitude;
+        if (!IsRealPosition(latitude, longitude)) return i;
+        move(latitude, longitude);
+        // Only a longitude the move itself pushed past the antimeridian is wrapped.
+        std::optional<std::int32_t> wtrLatitude = ToSemicircles(latitude);
+        std::optional<std::int32_t> wtrLongitude = ToSemicircles(WrapLongitude(longitude));
+        if (!wtrLatitude || !wtrLongitude) return i;
+        WtrWaypoint& waypoint = to[i];
+        CopyName(waypoint.name, from[i].name, '\0');
+        waypoint.name[kNameLength] = '\0';
+        waypoint.latitude = *wtrLatitude;
+        waypoint.longitude = *wtrLongitude;
+        waypoint.altitude = from[i].altitude;
+        waypoint.symbolCode = WtrSymbolFor(from[i].iconCode);
+    }
+    return -1;
+}
+
 // Every byte of the 64: the block it goes into is reused.
 void PutRecord(std::uint8_t* record, const WtrWaypoint& waypoint) {
     std::memset(record, 0, kWtrRecordSize);
@@ -66,6 +108,11 @@ std::optional<std::int32_t> ToSemicircles(double degrees) {
     // Exactly the values that truncate into the range; NaN and infinities fail both tests.
     if (!(product > -2147483649.0 && product < 2147483648.0)) return std::nullopt;
     return static_cast<std::int32_t>(product);
+}
+
+bool IsRealPosition(double latitude, double longitude) {
+    // NaN fails every comparison.
+    return std::fabs(latitude) <= 90.0 && std::fabs(longitude) <= 180.0;
 }
 
 double WrapLongitude(double degrees) {
@@ -89,30 +136,31 @@ std::uint16_t WtrSymbolFor(std::uint16_t gtmIconCode) {
     }
 }
 
-bool WtrWaypointSet::BuildFrom(std::int32_t gtmCount, const GtmWaypoint* gtmRecords) {
+bool WtrWaypointSet::BuildFrom(std::int32_t gtmCount, const GtmWaypoint* gtmRecords,
+                               const DatumConversion& conversion) {
+    badWaypoint = -1;
+    count = 0;
+    records.reset();
     if (gtmCount <= 0 || gtmRecords == nullptr) return false;
-    count = gtmCount;
-    records = AllocateRecords<WtrWaypoint>(static_cast<std::size_t>(gtmCount));
-    if (!records) return false;
-    for (std::int32_t i = 0; i < gtmCount; ++i) {
-        const GtmWaypoint& from = gtmRecords[i];
-        WtrWaypoint& to = records[i];
-        // Made-up positions are worse than no file: an unconvertible coordinate stops it.
-        std::optional<std::int32_t> latitude = ToSemicircles(from.latitude);
-        std::optional<std::int32_t> longitude = ToSemicircles(WrapLongitude(from.longitude));
-        if (!latitude || !longitude) {
-            badWaypoint = i;
-            records.reset();
-            count = 0;
-            return false;
-        }
-        CopyName(to.name, from.name, '\0');
-        to.name[kNameLength] = '\0';
-        to.latitude = *latitude;
-        to.longitude = *longitude;
-        to.altitude = from.altitude;
-        to.symbolCode = WtrSymbolFor(from.iconCode);
+    LargeArray<WtrWaypoint> built =
+        AllocateRecords<WtrWaypoint>(static_cast<std::size_t>(gtmCount));
+    if (!built) return false;
+    switch (conversion.kind) {
+        case DatumConversion::Kind::None:
+            badWaypoint = BuildRecords(gtmRecords, built.get(), gtmCount, KeepPosition{});
+            break;
+        case DatumConversion::Kind::HuTzuShanShift:
+            badWaypoint = BuildRecords(gtmRecords, built.get(), gtmCount, ShiftHuTzuShan{});
+            break;
+        case DatumConversion::Kind::Transform:
+            if (conversion.datum == nullptr) return false;
+            badWaypoint =
+                BuildRecords(gtmRecords, built.get(), gtmCount, TransformDatum{*conversion.datum});
+            break;
     }
+    if (badWaypoint >= 0) return false;
+    count = gtmCount;
+    records = std::move(built);
     return true;
 }
 
@@ -155,57 +203,57 @@ bool WtrWaypointSet::Save(const std::filesystem::path& path, const std::filesyst
     return false;
 }
 
-bool WtrWaypointSet::Load(const std::filesystem::path& path, LineSink& list) {
+bool WtrWaypointSet::Load(const std::filesystem::path& path) {
     FileBytes data;
-    ReadFailure failure = ReadFailure::None;
-    if (!ReadWholeFile(path, data, &failure)) {
-        error = FromReadFailure(failure);
+    if (!ReadWholeFile(path, data, &error, &cause)) {
+        count = 0;
+        records.reset();
         return false;
     }
-    return LoadFromBytes(data, list);
+    return LoadFromBytes(data);
 }
 
-bool WtrWaypointSet::LoadFromBytes(std::span<const std::uint8_t> data, LineSink& list) {
+bool WtrWaypointSet::LoadFromBytes(std::span<const std::uint8_t> data) {
     ByteReader file(data);
-    auto fail = [this](FileError why) {
+    auto fail = [this](Failure why) {
         count = 0;
         records.reset();
         error = why;
         return false;
     };
-    if (!file.Matches(0, kWaypointMarker, kMarkerTagSize)) return fail(FileError::WrongSignature);
+    cause.clear();
+    if (!file.Matches(0, kWaypointMarker, kMarkerTagSize)) return fail(Failure::WrongSignature);
 
     std::size_t position = kWtrMarkerSize;
     std::size_t found = 0;
     while (!file.Matches(position, kTrackMarker, kMarkerTagSize)) {
-        if (!file.Has(position, kWtrRecordSize)) return fail(FileError::Truncated);
+        if (!file.Has(position, kWtrRecordSize)) return fail(Failure::Truncated);
         position += kWtrRecordSize;
         ++found;
     }
-    if (found > 0x7FFFFFFF) return fail(FileError::TooLarge);
+    if (found > 0x7FFFFFFF) return fail(Failure::TooLarge);
     if (found == 0) {
         count = 0;
-        error = FileError::None;
+        records.reset();
+        error = Failure::None;
         return true;
     }
 
     records = AllocateZeroed<WtrWaypoint>(found);
+    count = static_cast<std::int32_t>(found);
     if (!records) {
-        count = static_cast<std::int32_t>(found);
-        error = FileError::OutOfMemory;
+        error = Failure::OutOfMemory;
         return false;
     }
-    count = static_cast<std::int32_t>(found);
-    error = FileError::None;
+    error = Failure::None;
     for (std::size_t i = 0; i < found; ++i) {
         std::size_t at = kWtrMarkerSize + i * kWtrRecordSize;
         WtrWaypoint& waypoint = records[i];
         std::memcpy(waypoint.name, file.At(at), kNameLength);
+        waypoint.latitude = file.I32(at + kLatitudeOffset);
+        waypoint.longitude = file.I32(at + kLongitudeOffset);
         waypoint.altitude = file.F32(at + kAltitudeOffset);
-        char line[64];
-        std::snprintf(line, sizeof line, "%s %3.lf", waypoint.name,
-                      static_cast<double>(waypoint.altitude));
-        list.AddLine(line);
+        waypoint.symbolCode = file.U16(at + kSymbolOffset);
     }
     return true;
 }

@@ -9,9 +9,8 @@
 #include <span>
 #include <system_error>
 
+#include "platform/failure.h"
 #include "platform/large_memory.h"
-#include "platform/line_sink.h"
-#include "waypoints/file_error.h"
 #include "waypoints/gtm_waypoint_set.h"
 
 namespace quendra {
@@ -23,8 +22,12 @@ inline constexpr std::size_t kWtrRecordSize = 64;
 // or the result does not fit a signed 32-bit integer.
 std::optional<std::int32_t> ToSemicircles(double degrees);
 
-// A longitude past +-180 (as the datum shift can make one) moved back by 360 degrees.
+// A longitude past +-180 (as a datum conversion can make one) moved back by 360 degrees.
 double WrapLongitude(double degrees);
+
+// Whether a loaded position can be a real one: finite, latitude within +-90 and longitude
+// within +-180 degrees.
+bool IsRealPosition(double latitude, double longitude);
 
 std::uint16_t WtrSymbolFor(std::uint16_t gtmIconCode);
 
@@ -38,27 +41,29 @@ struct WtrWaypoint {
 
 class WtrWaypointSet {
 public:
-    virtual ~WtrWaypointSet() = default;
-
-    // Fails for no waypoints, or a coordinate that has no semicircle value.
-    bool BuildFrom(std::int32_t gtmCount, const GtmWaypoint* gtmRecords);
+    // Builds the records from GTM ones, each position moved by `conversion` on the way. Fails
+    // for no waypoints, no memory, or a position that is no real one or has no semicircle
+    // value (`badWaypoint` then names it).
+    bool BuildFrom(std::int32_t gtmCount, const GtmWaypoint* gtmRecords,
+                   const DatumConversion& conversion = {});
     // Replaces the file at `path` only once the whole file is written, by the rules of
     // SafeFileWriter; on failure any existing file is left as it was. A non-empty `input`
     // naming the same file as `path` (after links) is refused before anything is written.
     // `saveError` then holds the cause; it is cleared by a successful save.
     bool Save(const std::filesystem::path& path, const std::filesystem::path& input = {});
-    // Appends a display line (name and altitude) per waypoint. A file that ends inside
-    // a record or has no track marker fails with count 0.
-    virtual bool Load(const std::filesystem::path& path, LineSink& list);
-    bool LoadFromBytes(std::span<const std::uint8_t> data, LineSink& list);
+    // Reads a WTR file. A file that ends inside a record or has no track marker fails with
+    // count 0.
+    bool Load(const std::filesystem::path& path);
+    bool LoadFromBytes(std::span<const std::uint8_t> data);
 
     std::int32_t count = 0;
     LargeArray<WtrWaypoint> records;  // null when absent
-    FileError error = FileError::None;
+    Failure error = Failure::None;
+    std::error_code cause;  // the system's reason for a failed read
     // Which waypoint stopped BuildFrom, for the message that names it.
     std::int32_t badWaypoint = -1;
-    // Why the last Save failed: a system error, or FileIoErrc (not a regular file, same
-    // file as the input, folder not writable).
+    // Why the last Save failed: a system error, or a Failure (not a regular file, same file
+    // as the input, folder not writable).
     std::error_code saveError;
 };
 

@@ -14,7 +14,7 @@
 #include <vector>
 
 #include "app/dialog_template.h"
-#include "platform/qt/qt_paths.h"
+#include "app/qt/qt_paths.h"
 #include "res/string_table.h"
 
 // Resources compiled into a static library are registered by name, outside any namespace.

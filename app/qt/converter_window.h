@@ -7,11 +7,11 @@
 #include <memory>
 
 #include "app/converter_app.h"
+#include "app/qt/dialog_units.h"
 #include "app/qt/qt_file_dialogs.h"
 #include "app/qt/qt_list_box.h"
+#include "app/qt/qt_message_boxes.h"
 #include "platform/codepage.h"
-#include "platform/qt/dialog_units.h"
-#include "platform/qt/qt_message_boxes.h"
 
 class QAction;
 class QLabel;

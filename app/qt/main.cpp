@@ -5,8 +5,8 @@
 
 #include "app/converter_app.h"
 #include "app/qt/converter_window.h"
+#include "app/qt/qt_paths.h"
 #include "app/qt/qt_profile.h"
-#include "platform/qt/qt_paths.h"
 
 // quendra [FILE]: FILE, as opened from a file manager, is listed at start.
 int main(int argc, char* argv[]) {

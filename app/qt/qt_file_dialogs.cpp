@@ -6,7 +6,7 @@
 #include <QMessageBox>
 #include <QStringList>
 
-#include "platform/qt/qt_paths.h"
+#include "app/qt/qt_paths.h"
 
 namespace quendra {
 

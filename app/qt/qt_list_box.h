@@ -1,4 +1,4 @@
-// The dialog's waypoint list as the converter's line sink.
+// The dialog's waypoint list over a QListWidget.
 #pragma once
 
 #include <string_view>

@@ -2,7 +2,7 @@
 
 #include <QSettings>
 
-#include "platform/qt/qt_paths.h"
+#include "app/qt/qt_paths.h"
 
 namespace quendra {
 

@@ -6,7 +6,7 @@
 #include <string>
 #include <string_view>
 
-#include "platform/message_boxes.h"
+#include "app/message_boxes.h"
 
 namespace quendra {
 

@@ -6,9 +6,9 @@
 #include <functional>
 
 #include "app/qt/converter_window.h"
+#include "app/qt/qt_paths.h"
 #include "app/qt/qt_profile.h"
 #include "app/resource.h"
-#include "platform/qt/qt_paths.h"
 #include "res/string_table.h"
 #include "tests/support/gtm_builder.h"
 #include "tests/support/temp_dir.h"
@@ -79,7 +79,7 @@ private slots:
     void windowHasItsTitleAFixedSizeAndTheTabOrder() {
         Harness h;
         ConverterWindow& window = h.Start();
-        // The layout is the template's, mapped by the dialog font (platform/qt/dialog_units):
+        // The layout is the template's, mapped by the dialog font (app/qt/dialog_units):
         // what a user meets of it is the title, a fixed size, no default button and the order
         // Tab visits the controls in.
         QCOMPARE(window.windowTitle(), QStringLiteral("Quendra 1.02 (GTM-->WTR)"));

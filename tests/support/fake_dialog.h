@@ -1,5 +1,5 @@
-// Fakes for the dialog's services: a window, file dialogs and a profile that tests read
-// and answer. Message boxes: tests/support/fake_messages.h.
+// Fakes for the dialog's services: a window, file dialogs, message boxes and a profile that
+// tests read and answer.
 #pragma once
 
 #include <deque>
@@ -10,6 +10,7 @@
 
 #include "app/dialog_window.h"
 #include "app/file_dialogs.h"
+#include "app/message_boxes.h"
 #include "app/profile.h"
 
 namespace quendra::testing {
@@ -43,6 +44,26 @@ public:
     }
     std::deque<std::string> answers;
     std::vector<FileDialogRequest> requests;
+};
+
+// Message boxes answered by the test, remembering what was shown.
+class FakeMessages : public MessageBoxes {
+public:
+    explicit FakeMessages(bool answerYes = true) : answerYes_(answerYes) {}
+
+    bool AskYesNo(int stringId) override {
+        asked.push_back(stringId);
+        return answerYes_;
+    }
+    void ShowOk(int stringId) override { shown.push_back(stringId); }
+    void ShowOkText(const std::string& text) override { shownTexts.push_back(text); }
+
+    std::vector<int> asked;
+    std::vector<int> shown;
+    std::vector<std::string> shownTexts;
+
+private:
+    bool answerYes_;
 };
 
 class FakeProfile : public Profile {

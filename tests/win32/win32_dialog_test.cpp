@@ -16,7 +16,6 @@
 #include "app/win32/win32_file_dialogs.h"
 #include "res/string_table.h"
 #include "tests/support/fake_dialog.h"
-#include "tests/support/fake_messages.h"
 #include "tests/support/gtm_builder.h"
 #include "tests/support/temp_dir.h"
 

@@ -3,7 +3,7 @@
 
 #include <QString>
 
-#include "platform/message_boxes.h"
+#include "app/message_boxes.h"
 
 class QWidget;
 

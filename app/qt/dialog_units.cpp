@@ -1,4 +1,4 @@
-#include "platform/qt/dialog_units.h"
+#include "app/qt/dialog_units.h"
 
 #include <QFontMetrics>
 #include <QStringList>

@@ -1,4 +1,4 @@
-#include "platform/qt/qt_message_boxes.h"
+#include "app/qt/qt_message_boxes.h"
 
 #include <QMessageBox>
 #include <string_view>

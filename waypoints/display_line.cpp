@@ -1,0 +1,22 @@
+#include "waypoints/display_line.h"
+
+#include <cstddef>
+#include <cstdio>
+
+namespace quendra {
+
+namespace {
+constexpr std::size_t kNameLength = 10;
+}
+
+std::string DisplayLine(const char* name, float altitude) {
+    char shown[kNameLength + 1];
+    for (std::size_t i = 0; i < kNameLength; ++i) shown[i] = name[i] == '\0' ? ' ' : name[i];
+    shown[kNameLength] = '\0';
+    // 10 + 1 + the 40 characters of the most negative float fit easily.
+    char line[64];
+    std::snprintf(line, sizeof line, "%s %3.lf", shown, static_cast<double>(altitude));
+    return line;
+}
+
+}  // namespace quendra
