@@ -6,7 +6,7 @@
 
 #include "app/resource.h"
 #include "app/win32/wide_text.h"
-#include "string_table.h"
+#include "res/string_table.h"
 
 namespace quendra {
 

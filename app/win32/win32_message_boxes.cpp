@@ -1,7 +1,7 @@
 #include "app/win32/win32_message_boxes.h"
 
 #include "app/win32/wide_text.h"
-#include "string_table.h"
+#include "res/string_table.h"
 
 namespace quendra {
 
