@@ -10,6 +10,8 @@
 #endif
 #include <windows.h>
 
+#include "platform/utf16.h"
+
 #ifdef __MINGW32__
 // cmd.exe hands patterns such as *.gtm over as they are; the C runtime expands them, as
 // a shell would elsewhere.
@@ -20,15 +22,6 @@ int _dowildcard = -1;
 
 namespace {
 
-std::string ToUtf8(const wchar_t* wide) {
-    int size = WideCharToMultiByte(CP_UTF8, 0, wide, -1, nullptr, 0, nullptr, nullptr);
-    if (size <= 1) return {};
-    std::string text(static_cast<std::size_t>(size), '\0');
-    WideCharToMultiByte(CP_UTF8, 0, wide, -1, text.data(), size, nullptr, nullptr);
-    text.pop_back();  // the terminating zero
-    return text;
-}
-
 // A console, not a file, pipe or NUL (which _isatty takes for a terminal).
 bool IsConsole(DWORD which) {
     DWORD mode = 0;
@@ -37,10 +30,10 @@ bool IsConsole(DWORD which) {
 
 }  // namespace
 
-// wmain: the arguments arrive as UTF-16, so any path reaches the converter intact.
+// wmain: the arguments arrive as UTF-16, so a path in any script reaches the converter intact.
 int wmain(int argc, wchar_t** argv) {
     std::vector<std::string> args;
-    for (int i = 1; i < argc; ++i) args.push_back(ToUtf8(argv[i]));
+    for (int i = 1; i < argc; ++i) args.push_back(quendra::Utf8FromWide(argv[i]));
     bool interactive = IsConsole(STD_INPUT_HANDLE) && IsConsole(STD_ERROR_HANDLE);
     // Everything printed is UTF-8; the console's own setting is put back on the way out.
     UINT consoleCodePage = GetConsoleOutputCP();

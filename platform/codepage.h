@@ -1,24 +1,21 @@
 // Display decoding of the raw code-page bytes that waypoint names are stored in.
 #pragma once
 
+#include <memory>
 #include <string>
 #include <string_view>
 
 namespace quendra {
 
 // The code page names are decoded from when none is given: Big5 as Traditional-Chinese
-// Windows writes it. On Windows an empty name means the system's ANSI code page.
-#ifdef _WIN32
-inline constexpr const char* kDefaultCodePage = "";
-#else
-inline constexpr const char* kDefaultCodePage = "CP950";
-#endif
+// Windows writes it. On Windows it is empty, which means the system's ANSI code page.
+extern const char* const kDefaultCodePage;
 
 // Turns code-page bytes into UTF-8 for display. A malformed or cut multi-byte sequence
 // becomes U+FFFD and decoding goes on after it, so the rest of a line still shows.
 class CodePageDecoder {
 public:
-    CodePageDecoder() = default;
+    CodePageDecoder();
     ~CodePageDecoder();
     CodePageDecoder(const CodePageDecoder&) = delete;
     CodePageDecoder& operator=(const CodePageDecoder&) = delete;
@@ -28,15 +25,12 @@ public:
     std::string Decode(std::string_view bytes);
 
 private:
-#ifdef _WIN32
-    unsigned int codePage_ = 0;
-    unsigned int maxCharSize_ = 1;
-    unsigned long flags_ = 0;
-    bool controlsAreText_ = false;
-    bool open_ = false;
-#else
-    void* converter_ = nullptr;  // iconv_t
-#endif
+    static constexpr std::string_view kReplacement = "\xEF\xBF\xBD";  // U+FFFD in UTF-8
+
+    // What the platform's own converter needs, made once by Open: an iconv descriptor, or
+    // a Windows code page and what it allows.
+    struct Converter;
+    std::unique_ptr<Converter> converter_;  // none until Open succeeds
 };
 
 }  // namespace quendra

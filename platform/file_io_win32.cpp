@@ -2,6 +2,7 @@
 // error texts.
 #include "platform/file_io.h"
 #include "platform/file_io_common.h"
+#include "platform/utf16.h"
 
 #include <algorithm>
 #include <string>
@@ -25,14 +26,7 @@ public:
                                           FORMAT_MESSAGE_IGNORE_INSERTS,
                                       nullptr, static_cast<DWORD>(code), 0,
                                       reinterpret_cast<wchar_t*>(&text), 0, nullptr);
-        std::string result;
-        if (length > 0) {
-            int size = WideCharToMultiByte(CP_UTF8, 0, text, static_cast<int>(length), nullptr, 0,
-                                           nullptr, nullptr);
-            result.resize(static_cast<std::size_t>(size));
-            WideCharToMultiByte(CP_UTF8, 0, text, static_cast<int>(length), result.data(), size,
-                                nullptr, nullptr);
-        }
+        std::string result = Utf8FromWide({text, length});
         LocalFree(text);
         while (!result.empty() && (result.back() == '\n' || result.back() == '\r' ||
                                    result.back() == ' ' || result.back() == '.')) {

@@ -7,9 +7,9 @@
 #include <string>
 
 #include "app/converter_app.h"
-#include "app/win32/wide_text.h"
 #include "app/win32/win32_dialog_face.h"
 #include "app/win32/win32_profile.h"
+#include "platform/utf16.h"
 
 namespace {
 

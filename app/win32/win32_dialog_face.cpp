@@ -5,7 +5,7 @@
 #include <vector>
 
 #include "app/resource.h"
-#include "app/win32/wide_text.h"
+#include "platform/utf16.h"
 #include "res/string_table.h"
 
 namespace quendra {

@@ -1,6 +1,6 @@
 #include "app/win32/win32_file_dialogs.h"
 
-#include "app/win32/wide_text.h"
+#include "platform/utf16.h"
 
 namespace quendra {
 

@@ -1,6 +1,6 @@
 #include "app/win32/win32_message_boxes.h"
 
-#include "app/win32/wide_text.h"
+#include "platform/utf16.h"
 #include "res/string_table.h"
 
 namespace quendra {

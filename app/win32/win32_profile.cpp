@@ -2,7 +2,7 @@
 
 #include "app/win32/windows_api.h"
 
-#include "app/win32/wide_text.h"
+#include "platform/utf16.h"
 
 namespace quendra {
 

@@ -1,9 +1,13 @@
-#include "app/win32/wide_text.h"
+#include "platform/utf16.h"
 
-#include "app/win32/windows_api.h"
+#ifndef NOMINMAX
+#define NOMINMAX
+#endif
+#include <windows.h>
 
 namespace quendra {
 
+// No flags: a sequence that does not convert becomes U+FFFD instead of failing the call.
 std::wstring WideFromUtf8(std::string_view text) {
     std::wstring wide;
     const int size = static_cast<int>(text.size());
