@@ -5,11 +5,15 @@
 #include <filesystem>
 #include <string>
 
+#ifdef _WIN32
+#include "platform/utf16.h"
+#endif
+
 namespace quendra {
 
 inline std::filesystem::path PathFromText(const std::string& text) {
 #ifdef _WIN32
-    return std::filesystem::path(std::u8string(text.begin(), text.end()));
+    return std::filesystem::path(WideFromUtf8(text));
 #else
     return std::filesystem::path(text);
 #endif
@@ -17,8 +21,7 @@ inline std::filesystem::path PathFromText(const std::string& text) {
 
 inline std::string TextFromPath(const std::filesystem::path& path) {
 #ifdef _WIN32
-    const std::u8string text = path.u8string();
-    return std::string(text.begin(), text.end());
+    return Utf8FromWide(path.native());
 #else
     return path.string();
 #endif
