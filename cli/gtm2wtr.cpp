@@ -13,6 +13,7 @@
 #include <system_error>
 #include <vector>
 
+#include "cli/options.h"
 #include "platform/codepage.h"
 #include "platform/path_text.h"
 #include "res/string_table.h"
@@ -21,64 +22,9 @@
 #include "waypoints/gtm_waypoint_set.h"
 #include "waypoints/wtr_waypoint_set.h"
 
-#ifndef QUENDRA_VERSION
-#define QUENDRA_VERSION "unknown"
-#endif
-
 namespace quendra {
 
 namespace {
-
-// Windows shows names in the system's own code page, as its other programs do.
-#ifdef _WIN32
-#define QUENDRA_DEFAULT_CODEPAGE_TEXT "the system's ANSI code page"
-#else
-#define QUENDRA_DEFAULT_CODEPAGE_TEXT "CP950, Big5"
-#endif
-
-constexpr std::string_view kUsage =
-    "Usage:\n"
-    "  gtm2wtr [--hu-tzu-shan=shift|refuse] [--datum-transform=simple|accurate]\n"
-    "          [--codepage NAME] INPUT.gtm OUTPUT.wtr\n"
-    "  gtm2wtr [same options] -d OUTDIR INPUT.gtm...\n"
-    "  gtm2wtr --list [--codepage NAME] FILE\n"
-    "  gtm2wtr --list-datums\n"
-    "  gtm2wtr --help | --version\n"
-    "\n"
-    "Converts the waypoints of GPS TrackMaker (.gtm) files into Garmin WTR (.wtr) files.\n"
-    "An INPUT may be gzip-compressed (.gtz, .gtm.gz).\n"
-    "\n"
-    "  -d, --output-dir OUTDIR\n"
-    "                        write each INPUT as OUTDIR/NAME.wtr, going on past failures\n"
-    "                        (NAME without .gtm, .gtz, .gtm.gz or .gz)\n"
-    "  --list                print the waypoints (name and altitude) of a GTM or WTR file\n"
-    "  --hu-tzu-shan=shift   convert Hu-Tzu-Shan files with the fixed WGS84 offset\n"
-    "  --hu-tzu-shan=refuse  refuse them (the default when no one can be asked)\n"
-    "  --datum-transform=simple\n"
-    "                        WGS84 as it is, Hu-Tzu-Shan as above, other datums refused\n"
-    "                        (the default)\n"
-    "  --datum-transform=accurate\n"
-    "                        convert every known datum to WGS84 with its ellipsoid and\n"
-    "                        shift, without a question; refuse unknown datums\n"
-    "  --list-datums         print the known datums: code, name, ellipsoid, shift, source\n"
-    "  --codepage NAME       code page of waypoint names (default " QUENDRA_DEFAULT_CODEPAGE_TEXT
-    ")\n"
-    "  -h, --help            print this help\n"
-    "  --version             print the version\n"
-    "\n"
-    "Exit status: 0 success, 1 conversion or listing failed, 2 usage error.\n";
-
-enum class HuTzuShanPolicy { Ask, Shift, Refuse };
-
-struct Options {
-    bool list = false;
-    std::optional<std::string> outputFolder;
-    HuTzuShanPolicy policy = HuTzuShanPolicy::Ask;
-    DatumMode datumMode = DatumMode::Simple;
-    bool listDatums = false;
-    std::string codePage = kDefaultCodePage;
-    std::vector<std::string> files;
-};
 
 // The Hu-Tzu-Shan question: asked when someone is there to answer, otherwise printed with
 // the answer the options give.
@@ -233,118 +179,11 @@ void ListDatums(std::ostream& out) {
     }
 }
 
-int UsageError(CliStreams streams, std::string_view problem) {
-    streams.err << "gtm2wtr: " << problem << "\n" << kUsage;
-    return kExitUsage;
-}
-
-// Fills `options`; on a usage error returns the message.
-std::optional<std::string> ParseArguments(const std::vector<std::string>& args, Options& options,
-                                          bool& help, bool& version) {
-    bool policyGiven = false;
-    bool modeGiven = false;
-    for (std::size_t i = 0; i < args.size(); ++i) {
-        const std::string& arg = args[i];
-        auto value = [&](std::string_view name, std::string& into) -> bool {
-            if (arg == name) {
-                if (i + 1 >= args.size()) return false;
-                into = args[++i];
-                return true;
-            }
-            into = arg.substr(name.size() + 1);
-            return true;
-        };
-        auto is = [&](std::string_view name) {
-            return arg == name || arg.starts_with(std::string(name) + "=");
-        };
-        if (arg == "--") {
-            options.files.insert(options.files.end(), args.begin() + static_cast<long>(i) + 1,
-                                 args.end());
-            break;
-        } else if (arg == "--help" || arg == "-h") {
-            help = true;
-        } else if (arg == "--version") {
-            version = true;
-        } else if (arg == "--list") {
-            options.list = true;
-        } else if (is("--hu-tzu-shan")) {
-            std::string choice;
-            if (!value("--hu-tzu-shan", choice)) return "--hu-tzu-shan needs shift or refuse";
-            if (choice == "shift") {
-                options.policy = HuTzuShanPolicy::Shift;
-            } else if (choice == "refuse") {
-                options.policy = HuTzuShanPolicy::Refuse;
-            } else {
-                return "--hu-tzu-shan takes shift or refuse, not '" + choice + "'";
-            }
-            policyGiven = true;
-        } else if (is("--datum-transform")) {
-            std::string choice;
-            if (!value("--datum-transform", choice)) {
-                return "--datum-transform needs simple or accurate";
-            }
-            if (choice == DatumModeName(DatumMode::Simple)) {
-                options.datumMode = DatumMode::Simple;
-            } else if (choice == DatumModeName(DatumMode::Accurate)) {
-                options.datumMode = DatumMode::Accurate;
-            } else {
-                return "--datum-transform takes simple or accurate, not '" + choice + "'";
-            }
-            modeGiven = true;
-        } else if (arg == "--list-datums") {
-            options.listDatums = true;
-        } else if (is("--codepage")) {
-            if (!value("--codepage", options.codePage)) return "--codepage needs a name";
-        } else if (arg == "-d" || is("--output-dir")) {
-            std::string folder;
-            if (arg == "-d") {
-                if (i + 1 >= args.size()) return "-d needs a folder";
-                folder = args[++i];
-            } else if (!value("--output-dir", folder)) {
-                return "--output-dir needs a folder";
-            }
-            options.outputFolder = folder;
-        } else if (arg.size() > 1 && arg[0] == '-') {
-            return "unknown option '" + arg + "'";
-        } else {
-            options.files.push_back(arg);
-        }
-    }
-    if (options.listDatums && args.size() != 1) return "--list-datums takes no other argument";
-    if (help || version || options.listDatums) return std::nullopt;
-    if (policyGiven && options.datumMode == DatumMode::Accurate) {
-        return "--hu-tzu-shan applies only to --datum-transform=simple";
-    }
-    if (options.list) {
-        if (options.outputFolder || policyGiven || modeGiven) {
-            return "--list takes no -d, --hu-tzu-shan or --datum-transform";
-        }
-        if (options.files.size() != 1) return "--list takes exactly one FILE";
-    } else if (options.outputFolder) {
-        if (options.files.empty()) return "-d needs at least one INPUT.gtm";
-    } else if (options.files.size() != 2) {
-        return "expected INPUT.gtm and OUTPUT.wtr";
-    }
-    return std::nullopt;
-}
-
 }  // namespace
 
 int RunGtm2Wtr(const std::vector<std::string>& args, CliStreams streams) {
     Options options;
-    bool help = false;
-    bool version = false;
-    if (auto problem = ParseArguments(args, options, help, version)) {
-        return UsageError(streams, *problem);
-    }
-    if (help) {
-        streams.out << kUsage;
-        return kExitSuccess;
-    }
-    if (version) {
-        streams.out << "gtm2wtr (Quendra) " << QUENDRA_VERSION << '\n';
-        return kExitSuccess;
-    }
+    if (std::optional<int> exit = ParseOptions(args, options, streams)) return *exit;
 
     if (options.listDatums) {
         ListDatums(streams.out);

@@ -8,7 +8,7 @@ set -euo pipefail
 source "$(dirname "$0")/lib/common.sh"
 
 ensure_packages cmake g++-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64 libz-mingw-w64-dev \
-    googletest zip
+    libcli11-dev googletest zip
 
 BUILD="$ROOT/build-mingw"
 # The same configuration as scripts/windows-check.sh, so the two never rebuild each

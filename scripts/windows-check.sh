@@ -8,8 +8,8 @@ set -euo pipefail
 source "$(dirname "$0")/lib/common.sh"
 source "$(dirname "$0")/lib/wine.sh"
 
-ensure_packages build-essential cmake g++-mingw-w64-x86-64-posix libz-mingw-w64-dev googletest \
-    wine wine64 gpsbabel locales
+ensure_packages build-essential cmake g++-mingw-w64-x86-64-posix libz-mingw-w64-dev libcli11-dev \
+    googletest wine wine64 gpsbabel locales
 # The dialog's test creates windows: a virtual display, and a free face for its font.
 ensure_packages xvfb xauth fonts-arphic-uming
 

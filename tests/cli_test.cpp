@@ -84,31 +84,44 @@ TEST_F(Gtm2wtrTest, HuTzuShanFollowsTheModeTheOptionOrTheAnswer) {
     }
 }
 
-TEST_F(Gtm2wtrTest, UsageErrorsExitWithTwoAndHelpVersionAndTheDatumListWithZero) {
-    std::string in = Write("a.gtm", Sample());
-    const std::vector<std::vector<std::string>> cases = {
-        {},
-        {in, Path("a.wtr"), Path("b.wtr")},
-        {"--bogus", in, Path("a.wtr")},
-        {"--codepage", "NO-SUCH-CODEPAGE", "--list", in},
-        {"--list", in, in},
-        {"--list", "--hu-tzu-shan=shift", in},
-        {"-d", Path("")},
-        {"--datum-transform=accurate", "--hu-tzu-shan=shift", in, Path("a.wtr")},
-        {"--datum-transform=exact", in, Path("a.wtr")},
-        {"--list", "--datum-transform=simple", in},
-        {"--list-datums", in},
+// A usage error names what is wrong (exit 2) and points to --help; an argument after `--` is
+// a file whatever it looks like.
+TEST_F(Gtm2wtrTest, UsageErrorsNameTheirCauseAndHelpVersionAndTheDatumListExitZero) {
+    const std::string in = Write("a.gtm", Sample()), out = Path("a.wtr");
+    const std::tuple<std::vector<std::string>, int, std::string> cases[] = {
+        {{}, 2, "OUTPUT.wtr"},
+        {{in, out, Path("b.wtr")}, 2, "OUTPUT.wtr"},
+        {{"--bogus", in, out}, 2, "--bogus"},
+        {{"-x.gtm", out}, 2, "-x.gtm"},
+        {{"--", "-x.gtm", out}, 1, "-x.gtm: cannot open"},
+        {{"--codepage", "NO-SUCH-CODEPAGE", "--list", in}, 2, "NO-SUCH-CODEPAGE"},
+        {{"--list", in, in}, 2, "--list"},
+        {{"--list", "--hu-tzu-shan=shift", in}, 2, "--hu-tzu-shan"},
+        {{"--list", "--datum-transform=simple", in}, 2, "--datum-transform"},
+        {{"-d", Path("")}, 2, "-d"},
+        {{in, "--output-dir"}, 2, "--output-dir"},
+        {{"--output-dir", in, in}, 1, in + ": not a folder"},
+        {{"--hu-tzu-shan=1", in, out}, 2, "--hu-tzu-shan"},  // by its name only, not its number
+        {{"--datum-transform=accurate", "--hu-tzu-shan=shift", in, out}, 2, "--hu-tzu-shan"},
+        {{"--datum-transform=exact", in, out}, 2, "--datum-transform"},
+        {{in, out, "--datum-transform"}, 2, "--datum-transform"},
+        {{"--list-datums", in}, 2, "--list-datums"},
     };
-    for (const auto& args : cases) {
+    for (const auto& [args, exit, named] : cases) {
+        SCOPED_TRACE(::testing::PrintToString(args));
         CliRun run = Gtm2wtr(args);
-        EXPECT_EQ(run.exit, 2) << ::testing::PrintToString(args);
-        EXPECT_NE(run.err.find("Usage:"), std::string::npos);
+        EXPECT_EQ(run.exit, exit);
+        EXPECT_NE(run.err.find(named), std::string::npos) << run.err;
+        EXPECT_EQ(run.err.find("--help") != std::string::npos, exit == 2) << run.err;
     }
     EXPECT_FALSE(fs::exists(dir / "a.wtr"));
 
     CliRun help = Gtm2wtr({"--help"});
     EXPECT_EQ(help.exit, 0);
-    EXPECT_NE(help.out.find("gtm2wtr --list"), std::string::npos);
+    for (const char* part :
+         {"gtm2wtr --list ", "--output-dir OUTDIR", "shift|refuse", "gzip", "Exit status"}) {
+        EXPECT_NE(help.out.find(part), std::string::npos) << part;
+    }
     EXPECT_EQ(Gtm2wtr({"--version"}).out.rfind("gtm2wtr (Quendra) ", 0), 0u);
     CliRun datums = Gtm2wtr({"--list-datums"});
     EXPECT_EQ(datums.exit, 0);
@@ -244,15 +257,10 @@ TEST_F(Gtm2wtrTest, ConvertsAndListsCompressedFilesLikeThePlainFile) {
 // listing refuses alike what cannot be read. Nothing is written over the old output.
 TEST_F(Gtm2wtrTest, RefusalsSayWhyAndWriteNothing) {
     const Bytes gz = testing::Gzip(ManyWaypoints());
-    Bytes cutPlain = Sample(), badCrc = gz, badSize = gz, badData = gz,
-          foreignDamaged = testing::Gzip(Bytes(5000, 'x'));
+    Bytes cutPlain = Sample(), foreignDamaged = testing::Gzip(Bytes(5000, 'x'));
     cutPlain.pop_back();
-    badCrc[badCrc.size() - 8] ^= 1;
-    badSize[badSize.size() - 4] ^= 1;  // the trailer's last field: the inflated size
-    badData[badData.size() / 2] ^= 0x55;
     foreignDamaged[foreignDamaged.size() - 8] ^= 1;
-    const std::string notGtm = "not a GTM file", cut = "the compressed file is truncated",
-                      damaged = "the compressed file is damaged";
+    const std::string notGtm = "not a GTM file", cut = "the compressed file is truncated";
     struct Case {
         const char* what;
         std::optional<Bytes> bytes;  // none: no such file
@@ -274,15 +282,8 @@ TEST_F(Gtm2wtrTest, RefusalsSayWhyAndWriteNothing) {
         // Refused on its first bytes: the damage at its end is never reached.
         {"a compressed text file, damaged at the end", foreignDamaged, notGtm},
         {"a compressed empty file", testing::Gzip({}), notGtm},
-        {"cut inside the header", Bytes(gz.begin(), gz.begin() + 6), cut},
         {"cut inside the data", Bytes(gz.begin(), gz.begin() + gz.size() / 2), cut},
-        {"cut inside the trailer", Bytes(gz.begin(), gz.end() - 3), cut},
         {"a second member cut short", Join({gz, Bytes(gz.begin(), gz.begin() + 30)}), cut},
-        {"a wrong checksum", badCrc, damaged},
-        {"damaged data", badData, damaged},
-        {"a trailer stating a size one off", badSize, damaged},
-        {"not deflate", Bytes{0x1F, 0x8B, 7, 0, 0, 0, 0, 0, 0, 3, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10},
-         damaged},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
