@@ -28,11 +28,16 @@ using testing::Gtm2wtr;
 using testing::GtmBuilder;
 using Bytes = std::vector<std::uint8_t>;
 
-Bytes Sample(std::uint16_t datum = 217) {
+// The second waypoint where it is asked to be.
+Bytes Sample(std::uint16_t datum = 217, double latitude = 23.97, double longitude = -0.7) {
     return GtmBuilder()
         .Datum(datum)
         .Add({.latitude = 25.0, .longitude = 121.5, .name = "\xA4\xA4\xA4\xE5", .altitude = 12.6f})
-        .Add({.latitude = 23.97, .longitude = -0.7, .name = "HOME", .icon = 27, .altitude = -12.2f})
+        .Add({.latitude = latitude,
+              .longitude = longitude,
+              .name = "HOME",
+              .icon = 27,
+              .altitude = -12.2f})
         .Build();
 }
 
@@ -260,15 +265,17 @@ TEST_F(Gtm2wtrTest, RefusalsSayWhyAndWriteNothing) {
     Bytes cutPlain = Sample(), foreignDamaged = testing::Gzip(Bytes(5000, 'x'));
     cutPlain.pop_back();
     foreignDamaged[foreignDamaged.size() - 8] ^= 1;
-    const std::string notGtm = "not a GTM file", cut = "the compressed file is truncated";
+    const std::string notGtm = "not a GTM file", cut = "the compressed file is truncated",
+                      impossible = "waypoint 2 (HOME) has a position outside the WTR range";
     struct Case {
         const char* what;
         std::optional<Bytes> bytes;  // none: no such file
         std::string reason;
         std::string_view message = {};
         const char* listed = nullptr;  // what listing says instead; "" when it lists the file
-        bool accurate = false;         // converted with --datum-transform=accurate
+        const char* option = nullptr;  // given to the conversion
     };
+    const char *accurate = "--datum-transform=accurate", *shift = "--hu-tzu-shan=shift";
     const Case cases[] = {
         {"missing", {}, "cannot open"},
         {"empty", Bytes{}, "the file is empty"},
@@ -277,8 +284,15 @@ TEST_F(Gtm2wtrTest, RefusalsSayWhyAndWriteNothing) {
         {"no waypoints", GtmBuilder().Build(), "the file holds no waypoints", {}, ""},
         {"datum 216", Sample(216), "datum code 216 refused", kDatumUnsupportedText, ""},
         {"datum 218, accurate", Sample(218), "datum code 218 refused: not a datum gtm2wtr knows",
-         kDatumUnsupportedText, "", true},
+         kDatumUnsupportedText, "", accurate},
         {"Hu-Tzu-Shan", Sample(81), "Hu-Tzu-Shan datum refused", kDatumHuTzuShanText, ""},
+        // Positions that cannot be real, in every mode.
+        {"longitude 600, accurate", Sample(81, 1, 600), impossible, {}, "", accurate},
+        {"latitude 95, accurate", Sample(81, 95, 1), impossible, {}, "", accurate},
+        {"longitude 600, shifted", Sample(81, 1, 600), impossible, {}, "", shift},
+        {"latitude 95, shifted", Sample(81, 95, 1), impossible, {}, "", shift},
+        {"WGS84, longitude 500", Sample(217, 1, 500), impossible, {}, ""},
+        {"WGS84, latitude 95", Sample(217, 95, 1), impossible, {}, ""},
         // Refused on its first bytes: the damage at its end is never reached.
         {"a compressed text file, damaged at the end", foreignDamaged, notGtm},
         {"a compressed empty file", testing::Gzip({}), notGtm},
@@ -290,9 +304,8 @@ TEST_F(Gtm2wtrTest, RefusalsSayWhyAndWriteNothing) {
         fs::remove(dir / "in.gtz");
         const std::string in = c.bytes ? Write("in.gtz", *c.bytes) : Path("in.gtz");
         testing::WriteBytes(dir / "keep.wtr", {'o', 'l', 'd'});
-        const CliRun convert = c.accurate
-                                   ? Gtm2wtr({"--datum-transform=accurate", in, Path("keep.wtr")})
-                                   : Gtm2wtr({in, Path("keep.wtr")});
+        const CliRun convert =
+            c.option ? Gtm2wtr({c.option, in, Path("keep.wtr")}) : Gtm2wtr({in, Path("keep.wtr")});
         EXPECT_NE(convert.err.find(c.message), std::string::npos) << convert.err;
         const std::string listed = c.listed ? c.listed : c.reason;
         for (const auto& [run, reason] :
