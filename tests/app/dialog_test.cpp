@@ -181,21 +181,26 @@ private slots:
     // writes the accurate position of what was loaded.
     void datumMenuItemChoosesTheModeOfTheNextConvert() {
         Harness h;
-        h.profile.WriteProfileString(kProfileSection, kDatumTransformEntry, "simple");
+        h.profile.WriteProfileString(kProfileSection, kDatumTransformEntry, "accurate");
         QAction* item = h.Start().DatumTransformAction();
         QCOMPARE(h.window.contextMenuPolicy(), Qt::ActionsContextMenu);
         QCOMPARE(item->text(), LoadQString(IDS_DATUM_TRANSFORM_ACCURATE));
-        QVERIFY(item->isCheckable() && !item->isChecked());
+        QVERIFY(item->isCheckable() && item->isChecked());
         h.window.show();
+        const auto chooseFromMenu = [&h] {
+            const QPoint at(5, 5);
+            QContextMenuEvent rightClick(QContextMenuEvent::Mouse, at, h.window.mapToGlobal(at));
+            QApplication::sendEvent(&h.window, &rightClick);
+        };
+        chooseFromMenu();
+        QVERIFY(!item->isChecked() && !h.steps.AccurateDatums());
         h.Item<QLineEdit>(IDC_GTM_PATH)->setText(h.Gtm("虎子山.gtm", 81));
         h.Item<QPushButton>(IDC_LIST_WAYPOINTS)->click();
         h.onFileDialog = [](QFileDialog* dialog) { dialog->reject(); };
         h.Item<QPushButton>(IDC_CONVERT)->click();
         QCOMPARE(h.boxes.size(), 1);  // the Hu-Tzu-Shan question, answered Yes
 
-        const QPoint at(5, 5);
-        QContextMenuEvent rightClick(QContextMenuEvent::Mouse, at, h.window.mapToGlobal(at));
-        QApplication::sendEvent(&h.window, &rightClick);
+        chooseFromMenu();
         QVERIFY(item->isChecked() && h.steps.AccurateDatums());
         h.onFileDialog = [&](QFileDialog* dialog) {
             dialog->selectFile(h.Path("out.wtr"));
