@@ -10,7 +10,50 @@
 #include <system_error>
 #include <vector>
 
+#ifdef _WIN32
+#ifndef NOMINMAX
+#define NOMINMAX
+#endif
+#include <windows.h>
+#else
+#include <sys/stat.h>
+#include <sys/types.h>
+#endif
+
 namespace quendra::file_io_detail {
+
+// The system's calls that a read and a save over an existing file make, each through this
+// table so that a test can fail any of them (tests/robustness/fault_sweep_test.cpp).
+struct FileCalls {
+#ifdef _WIN32
+    decltype(&::CreateFileW) CreateFileW;
+    decltype(&::GetFileType) GetFileType;
+    decltype(&::GetFileSizeEx) GetFileSizeEx;
+    decltype(&::ReadFile) ReadFile;
+    decltype(&::GetFileInformationByHandle) GetFileInformationByHandle;
+    decltype(&::GetFinalPathNameByHandleW) GetFinalPathNameByHandleW;
+    decltype(&::WriteFile) WriteFile;
+    decltype(&::FlushFileBuffers) FlushFileBuffers;
+    decltype(&::ReplaceFileW) ReplaceFileW;
+    decltype(&::CloseHandle) CloseHandle;
+#else
+    int (*open)(const char* path, int flags, mode_t mode);  // not variadic, so a test can stand in
+    int (*openat)(int folder, const char* path, int flags, mode_t mode);
+    decltype(&::fstat) fstat;
+    decltype(&::read) read;
+    decltype(&::close) close;
+    decltype(&::lstat) lstat;
+    decltype(&::stat) stat;
+    decltype(&::faccessat) faccessat;
+    decltype(&::fchown) fchown;
+    decltype(&::fchmod) fchmod;
+    decltype(&::write) write;
+    decltype(&::fsync) fsync;
+    decltype(&::linkat) linkat;
+    decltype(&::renameat) renameat;
+#endif
+};
+extern FileCalls os;
 
 // The platform's error numbers, in the system's own words.
 #ifdef _WIN32
