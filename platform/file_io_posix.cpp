@@ -22,24 +22,6 @@ std::error_code LastError() {
     return {errno, std::generic_category()};
 }
 
-FileCalls os = {
-    .open = [](const char* path, int flags, mode_t mode) { return ::open(path, flags, mode); },
-    .openat = [](int folder, const char* path, int flags,
-                 mode_t mode) { return ::openat(folder, path, flags, mode); },
-    .fstat = ::fstat,
-    .read = ::read,
-    .close = ::close,
-    .lstat = ::lstat,
-    .stat = ::stat,
-    .faccessat = ::faccessat,
-    .fchown = ::fchown,
-    .fchmod = ::fchmod,
-    .write = ::write,
-    .fsync = ::fsync,
-    .linkat = ::linkat,
-    .renameat = ::renameat,
-};
-
 }  // namespace file_io_detail
 
 using namespace file_io_detail;

@@ -70,19 +70,6 @@ std::error_code LastError() {
     return {static_cast<int>(GetLastError()), SystemErrors()};
 }
 
-FileCalls os = {
-    .CreateFileW = ::CreateFileW,
-    .GetFileType = ::GetFileType,
-    .GetFileSizeEx = ::GetFileSizeEx,
-    .ReadFile = ::ReadFile,
-    .GetFileInformationByHandle = ::GetFileInformationByHandle,
-    .GetFinalPathNameByHandleW = ::GetFinalPathNameByHandleW,
-    .WriteFile = ::WriteFile,
-    .FlushFileBuffers = ::FlushFileBuffers,
-    .ReplaceFileW = ::ReplaceFileW,
-    .CloseHandle = ::CloseHandle,
-};
-
 }  // namespace file_io_detail
 
 using namespace file_io_detail;
