@@ -74,13 +74,11 @@ private:
     std::size_t buffered_ = 0;
     bool failed_ = false;
     std::error_code error_;
-#ifdef _WIN32
-    void* handle_ = nullptr;  // HANDLE
-    bool replace_ = false;    // the target exists
-#else
-    int fd_ = -1;
-    int folder_ = -1;
-#endif
+    // The new file and, on POSIX, its folder, as the platform knows them (a descriptor or
+    // a HANDLE); -1 when not open, as both have it.
+    std::intptr_t file_ = -1;
+    std::intptr_t folder_ = -1;
+    bool exists_ = false;  // the target exists, so is replaced
 };
 
 }  // namespace quendra

@@ -33,7 +33,7 @@ namespace {
 std::error_code FollowLinks(std::filesystem::path& path, struct stat& info, bool& exists) {
     exists = false;
     for (int hops = 0; hops < 40; ++hops) {
-        if (::lstat(path.c_str(), &info) != 0) {
+        if (os.lstat(path.c_str(), &info) != 0) {
             return errno == ENOENT ? std::error_code() : LastError();
         }
         if (!S_ISLNK(info.st_mode)) {
@@ -75,11 +75,11 @@ bool ReadWholeFile(const std::filesystem::path& path, FileBytes& data, Failure* 
     data.clear();
     // Non-blocking, so a FIFO or device given by mistake is refused below instead of
     // waiting forever for a writer; a regular file reads the same either way.
-    int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+    int fd = os.open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK, 0);
     if (fd < 0) return Finish({Failure::CannotOpen, LastError()}, data, failure, cause);
     ReadResult result;
     struct stat info {};
-    if (::fstat(fd, &info) != 0) {
+    if (os.fstat(fd, &info) != 0) {
         result = {Failure::CannotOpen, LastError()};
     } else if (!S_ISREG(info.st_mode)) {
         result = {Failure::CannotOpen, Failure::NotRegularFile};
@@ -88,7 +88,7 @@ bool ReadWholeFile(const std::filesystem::path& path, FileBytes& data, Failure* 
     }
     std::size_t got = 0;
     while (result.failure == Failure::None && got < data.size()) {
-        ssize_t n = ::read(fd, data.data() + got, data.size() - got);
+        ssize_t n = os.read(fd, data.data() + got, data.size() - got);
         if (n < 0 && errno == EINTR) continue;
         if (n < 0) {
             result = {Failure::CannotRead, LastError()};
@@ -99,7 +99,7 @@ bool ReadWholeFile(const std::filesystem::path& path, FileBytes& data, Failure* 
         }
     }
     // Only read from: every byte is in, so closing cannot lose any.
-    ::close(fd);
+    os.close(fd);
     return Finish(result, data, failure, cause);
 }
 
@@ -108,13 +108,12 @@ bool SafeFileWriter::Open(const std::filesystem::path& target, const std::filesy
     error_.clear();
     target_ = target;
     struct stat old {};
-    bool exists = false;
-    if (std::error_code why = FollowLinks(target_, old, exists)) return Fail(why);
-    if (exists) {
+    if (std::error_code why = FollowLinks(target_, old, exists_)) return Fail(why);
+    if (exists_) {
         if (!S_ISREG(old.st_mode)) return Fail(Failure::NotRegularFile);
         struct stat source {};
         if (!input.empty()) {
-            if (::stat(input.c_str(), &source) == 0) {
+            if (os.stat(input.c_str(), &source) == 0) {
                 if (source.st_dev == old.st_dev && source.st_ino == old.st_ino) {
                     return Fail(Failure::SameFileAsInput);
                 }
@@ -124,50 +123,50 @@ bool SafeFileWriter::Open(const std::filesystem::path& target, const std::filesy
         }
         // The effective ids decide, as for opening the file. Root may write anything, so
         // a file without a single write bit is taken as the user's wish to keep it.
-        if (::faccessat(AT_FDCWD, target_.c_str(), W_OK, AT_EACCESS) != 0) {
+        if (os.faccessat(AT_FDCWD, target_.c_str(), W_OK, AT_EACCESS) != 0) {
             return Fail(errno == EACCES ? Failure::ReadOnly : LastError());
         }
         if ((old.st_mode & 0222) == 0) return Fail(Failure::ReadOnly);
     }
 
     std::filesystem::path folder = target_.parent_path();
-    folder_ = ::open(folder.empty() ? "." : folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    folder_ = os.open(folder.empty() ? "." : folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC, 0);
     if (folder_ < 0) return Fail(LastError());
     // The new file starts private; an existing file's mode is put on it below.
-    mode_t mode = exists ? 0600 : 0666;
+    mode_t mode = exists_ ? 0600 : 0666;
 #ifdef O_TMPFILE
     // Unnamed until Commit links it in, so a killed save leaves nothing behind.
-    fd_ = ::openat(folder_, ".", O_TMPFILE | O_WRONLY | O_CLOEXEC, mode);
-    bool unsupported = fd_ < 0 && (errno == EOPNOTSUPP || errno == EISDIR || errno == EINVAL);
+    file_ = os.openat(folder_, ".", O_TMPFILE | O_WRONLY | O_CLOEXEC, mode);
+    bool unsupported = file_ < 0 && (errno == EOPNOTSUPP || errno == EISDIR || errno == EINVAL);
 #else
     bool unsupported = true;
 #endif
     for (unsigned attempt = 0; unsupported && attempt < 16; ++attempt) {
         std::filesystem::path name = TemporaryNameFor(target_, attempt);
-        fd_ = ::openat(folder_, name.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, mode);
-        if (fd_ >= 0) temporary_ = name;
-        if (fd_ >= 0 || errno != EEXIST) break;
+        file_ = os.openat(folder_, name.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, mode);
+        if (file_ >= 0) temporary_ = name;
+        if (file_ >= 0 || errno != EEXIST) break;
     }
-    if (fd_ < 0) {
+    if (file_ < 0) {
         bool refused = errno == EACCES || errno == EPERM;
         return Fail(refused ? Failure::FolderNotWritable : LastError());
     }
-    if (exists) {
+    if (exists_) {
         // Root keeps the owner; anyone keeps a group they belong to; the rest stays ours.
-        if (::fchown(fd_, old.st_uid, old.st_gid) != 0 &&
+        if (os.fchown(file_, old.st_uid, old.st_gid) != 0 &&
             (errno != EPERM ||
-             (::fchown(fd_, static_cast<uid_t>(-1), old.st_gid) != 0 && errno != EPERM))) {
+             (os.fchown(file_, static_cast<uid_t>(-1), old.st_gid) != 0 && errno != EPERM))) {
             return Fail(LastError());
         }
-        if (::fchmod(fd_, old.st_mode & 07777) != 0) return Fail(LastError());
+        if (os.fchmod(file_, old.st_mode & 07777) != 0) return Fail(LastError());
     }
     return Ready();
 }
 
 bool SafeFileWriter::WriteOut(const char* at, std::size_t left) {
-    if (failed_ || fd_ < 0) return false;
+    if (failed_ || file_ < 0) return false;
     while (left > 0) {
-        ssize_t n = ::write(fd_, at, left);
+        ssize_t n = os.write(file_, at, left);
         if (n < 0 && errno == EINTR) continue;
         if (n <= 0) {
             if (!error_) error_ = n < 0 ? LastError() : std::make_error_code(std::errc::io_error);
@@ -180,51 +179,51 @@ bool SafeFileWriter::WriteOut(const char* at, std::size_t left) {
 #ifdef __linux__
     // Starts this block on its way to the disk while the next one is made, so the fsync
     // in Commit() waits only for the last one. A hint: its result changes nothing.
-    ::sync_file_range(fd_, 0, 0, SYNC_FILE_RANGE_WRITE);
+    ::sync_file_range(file_, 0, 0, SYNC_FILE_RANGE_WRITE);
 #endif
     return true;
 }
 
 bool SafeFileWriter::Commit() {
     if (!Flush()) return Fail(error_);
-    if (::fsync(fd_) != 0) return Fail(LastError());
+    if (os.fsync(file_) != 0) return Fail(LastError());
     for (unsigned attempt = 0; temporary_.empty() && attempt < 16; ++attempt) {
         // An unnamed file gets a name only now; rename cannot take it without one.
         std::filesystem::path name = TemporaryNameFor(target_, attempt);
-        std::string self = "/proc/self/fd/" + std::to_string(fd_);
-        if (::linkat(AT_FDCWD, self.c_str(), folder_, name.c_str(), AT_SYMLINK_FOLLOW) == 0) {
+        std::string self = "/proc/self/fd/" + std::to_string(file_);
+        if (os.linkat(AT_FDCWD, self.c_str(), folder_, name.c_str(), AT_SYMLINK_FOLLOW) == 0) {
             temporary_ = name;
         } else if (errno != EEXIST) {
             return Fail(LastError());
         }
     }
     if (temporary_.empty()) return Fail(LastError());
-    int fd = fd_;
-    fd_ = -1;
-    if (::close(fd) != 0) return Fail(LastError());
-    if (::renameat(folder_, temporary_.c_str(), folder_, target_.filename().c_str()) != 0) {
+    const int file = file_;
+    file_ = -1;
+    if (os.close(file) != 0) return Fail(LastError());
+    if (os.renameat(folder_, temporary_.c_str(), folder_, target_.filename().c_str()) != 0) {
         return Fail(errno == EPERM ? WhyNotReplaced(folder_, target_) : LastError());
     }
     temporary_.clear();
     // Makes the rename itself durable. The new file is already in place, so a failure
     // here is reported as what it is rather than as a failed replace.
-    int folder = folder_;
+    const int folder = folder_;
     folder_ = -1;
-    bool synced = ::fsync(folder) == 0;
+    bool synced = os.fsync(folder) == 0;
     std::error_code why(errno, FolderSyncCategory());
-    ::close(folder);  // only read from
+    os.close(folder);  // only read from
     if (!synced) return Fail(why);
     return true;
 }
 
 void SafeFileWriter::Discard() {
-    if (fd_ >= 0) {
-        ::close(fd_);
-        fd_ = -1;
+    if (file_ >= 0) {
+        os.close(file_);
+        file_ = -1;
     }
     if (folder_ >= 0) {
         if (!temporary_.empty()) ::unlinkat(folder_, temporary_.c_str(), 0);
-        ::close(folder_);
+        os.close(folder_);
         folder_ = -1;
     }
     temporary_.clear();

@@ -72,19 +72,23 @@ namespace {
 
 // Opens an existing file or folder only to look at it; following links, as a save does.
 HANDLE OpenToInspect(const std::filesystem::path& path) {
-    return CreateFileW(path.c_str(), FILE_READ_ATTRIBUTES,
-                       FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
-                       OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+    return os.CreateFileW(path.c_str(), FILE_READ_ATTRIBUTES,
+                          FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                          OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
 }
 
 // Devices such as CON or NUL open like files but are not files; a type that cannot be
 // told is the system's failure, not the file's.
 std::error_code CheckOnDisk(HANDLE file) {
     SetLastError(NO_ERROR);
-    DWORD type = GetFileType(file);
+    DWORD type = os.GetFileType(file);
     if (type == FILE_TYPE_DISK) return {};
     if (type == FILE_TYPE_UNKNOWN && GetLastError() != NO_ERROR) return LastError();
     return Failure::NotRegularFile;
+}
+
+HANDLE AsHandle(std::intptr_t file) {
+    return reinterpret_cast<HANDLE>(file);
 }
 
 bool SameFile(const BY_HANDLE_FILE_INFORMATION& a, const BY_HANDLE_FILE_INFORMATION& b) {
@@ -97,8 +101,8 @@ bool SameFile(const BY_HANDLE_FILE_INFORMATION& a, const BY_HANDLE_FILE_INFORMAT
 bool ReadWholeFile(const std::filesystem::path& path, FileBytes& data, Failure* failure,
                    std::error_code* cause) {
     data.clear();
-    HANDLE file = CreateFileW(path.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING,
-                              FILE_ATTRIBUTE_NORMAL, nullptr);
+    HANDLE file = os.CreateFileW(path.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING,
+                                 FILE_ATTRIBUTE_NORMAL, nullptr);
     if (file == INVALID_HANDLE_VALUE) {
         std::error_code why = LastError();
         // A folder cannot be opened as a file at all; say what it is, not "access denied".
@@ -112,7 +116,7 @@ bool ReadWholeFile(const std::filesystem::path& path, FileBytes& data, Failure* 
     LARGE_INTEGER size{};
     if (std::error_code why = CheckOnDisk(file)) {
         result = {Failure::CannotOpen, why};
-    } else if (!GetFileSizeEx(file, &size)) {
+    } else if (!os.GetFileSizeEx(file, &size)) {
         result = {Failure::CannotRead, LastError()};
     } else {
         CheckSize(static_cast<std::uint64_t>(size.QuadPart), data, result);
@@ -121,14 +125,14 @@ bool ReadWholeFile(const std::filesystem::path& path, FileBytes& data, Failure* 
     while (result.failure == Failure::None && got < data.size()) {
         DWORD read = 0;
         DWORD want = static_cast<DWORD>(std::min<std::size_t>(data.size() - got, 1u << 30));
-        if (!ReadFile(file, data.data() + got, want, &read, nullptr)) {
+        if (!os.ReadFile(file, data.data() + got, want, &read, nullptr)) {
             result = {Failure::CannotRead, LastError()};
         } else if (read == 0) {
             result = {Failure::CannotRead, Failure::ShortRead};
         }
         got += read;
     }
-    CloseHandle(file);
+    os.CloseHandle(file);
     return Finish(result, data, failure, cause);
 }
 
@@ -136,14 +140,14 @@ bool SafeFileWriter::Open(const std::filesystem::path& target, const std::filesy
     Discard();
     error_.clear();
     target_ = target;
-    replace_ = false;
+    exists_ = false;
     HANDLE existing = OpenToInspect(target);
     if (existing == INVALID_HANDLE_VALUE) {
         if (GetLastError() != ERROR_FILE_NOT_FOUND) return Fail(LastError());
     } else {
         BY_HANDLE_FILE_INFORMATION info{};
         std::error_code why = CheckOnDisk(existing);
-        if (!why && !GetFileInformationByHandle(existing, &info)) why = LastError();
+        if (!why && !os.GetFileInformationByHandle(existing, &info)) why = LastError();
         if (!why && (info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) {
             why = Failure::NotRegularFile;
         }
@@ -151,8 +155,8 @@ bool SafeFileWriter::Open(const std::filesystem::path& target, const std::filesy
             // The file a link finally names: it is replaced, the link stays.
             std::wstring final(MAX_PATH, L'\0');  // grown below to what the path needs
             DWORD length = 0;
-            while ((length = GetFinalPathNameByHandleW(existing, final.data(),
-                                                       static_cast<DWORD>(final.size()), 0)) >=
+            while ((length = os.GetFinalPathNameByHandleW(existing, final.data(),
+                                                          static_cast<DWORD>(final.size()), 0)) >=
                    final.size()) {
                 final.resize(length + 1);
             }
@@ -172,18 +176,18 @@ bool SafeFileWriter::Open(const std::filesystem::path& target, const std::filesy
                 }
             }
         }
-        CloseHandle(existing);
+        os.CloseHandle(existing);
         if (!why && !input.empty()) {
             HANDLE source = OpenToInspect(input);
             BY_HANDLE_FILE_INFORMATION sourceInfo{};
             if (source != INVALID_HANDLE_VALUE) {
                 // Unless it is known to be another file, it may be the input itself.
-                if (!GetFileInformationByHandle(source, &sourceInfo)) {
+                if (!os.GetFileInformationByHandle(source, &sourceInfo)) {
                     why = LastError();
                 } else if (SameFile(info, sourceInfo)) {
                     why = Failure::SameFileAsInput;
                 }
-                CloseHandle(source);
+                os.CloseHandle(source);
             } else if (GetLastError() != ERROR_FILE_NOT_FOUND) {
                 why = LastError();
             }
@@ -192,24 +196,25 @@ bool SafeFileWriter::Open(const std::filesystem::path& target, const std::filesy
         // writing. Opening it for writing changes nothing.
         if (!why && (info.dwFileAttributes & FILE_ATTRIBUTE_READONLY)) why = Failure::ReadOnly;
         if (!why) {
-            HANDLE writable = CreateFileW(target_.c_str(), GENERIC_WRITE,
-                                          FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                                          nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+            HANDLE writable =
+                os.CreateFileW(target_.c_str(), GENERIC_WRITE,
+                               FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                               OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
             if (writable == INVALID_HANDLE_VALUE) {
                 why = GetLastError() == ERROR_ACCESS_DENIED ? std::error_code(Failure::ReadOnly)
                                                             : LastError();
             }
-            if (writable != INVALID_HANDLE_VALUE) CloseHandle(writable);
+            if (writable != INVALID_HANDLE_VALUE) os.CloseHandle(writable);
         }
         if (why) return Fail(why);
-        replace_ = true;
+        exists_ = true;
     }
     for (unsigned attempt = 0; attempt < 16; ++attempt) {
         temporary_ = target_.parent_path() / TemporaryNameFor(target_, attempt);
-        HANDLE file = CreateFileW(temporary_.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
-                                  FILE_ATTRIBUTE_NORMAL, nullptr);
+        HANDLE file = os.CreateFileW(temporary_.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
+                                     FILE_ATTRIBUTE_NORMAL, nullptr);
         if (file != INVALID_HANDLE_VALUE) {
-            handle_ = file;
+            file_ = reinterpret_cast<std::intptr_t>(file);
             return Ready();
         }
         if (GetLastError() != ERROR_FILE_EXISTS) break;
@@ -220,11 +225,12 @@ bool SafeFileWriter::Open(const std::filesystem::path& target, const std::filesy
 }
 
 bool SafeFileWriter::WriteOut(const char* at, std::size_t left) {
-    if (failed_ || handle_ == nullptr) return false;
+    if (failed_ || file_ == -1) return false;
     while (left > 0) {
         DWORD written = 0;
-        bool ok = WriteFile(handle_, at, static_cast<DWORD>(std::min<std::size_t>(left, 1u << 30)),
-                            &written, nullptr) != 0;
+        bool ok = os.WriteFile(AsHandle(file_), at,
+                               static_cast<DWORD>(std::min<std::size_t>(left, 1u << 30)), &written,
+                               nullptr) != 0;
         if (!ok || written == 0) {
             if (!error_) {
                 error_ = ok ? std::error_code(ERROR_HANDLE_DISK_FULL, SystemErrors()) : LastError();
@@ -240,24 +246,24 @@ bool SafeFileWriter::WriteOut(const char* at, std::size_t left) {
 
 bool SafeFileWriter::Commit() {
     if (!Flush()) return Fail(error_);
-    if (!FlushFileBuffers(handle_)) return Fail(LastError());
-    HANDLE file = handle_;
-    handle_ = nullptr;
-    if (!CloseHandle(file)) return Fail(LastError());
+    if (!os.FlushFileBuffers(AsHandle(file_))) return Fail(LastError());
+    HANDLE file = AsHandle(file_);
+    file_ = -1;
+    if (!os.CloseHandle(file)) return Fail(LastError());
     // ReplaceFileW gives the new file the old one's attributes and security.
     bool moved =
-        replace_ ? ReplaceFileW(target_.c_str(), temporary_.c_str(), nullptr,
-                                REPLACEFILE_IGNORE_MERGE_ERRORS, nullptr, nullptr) != 0
-                 : MoveFileExW(temporary_.c_str(), target_.c_str(), MOVEFILE_WRITE_THROUGH) != 0;
+        exists_ ? os.ReplaceFileW(target_.c_str(), temporary_.c_str(), nullptr,
+                                  REPLACEFILE_IGNORE_MERGE_ERRORS, nullptr, nullptr) != 0
+                : MoveFileExW(temporary_.c_str(), target_.c_str(), MOVEFILE_WRITE_THROUGH) != 0;
     if (!moved) return Fail(LastError());
     temporary_.clear();
     return true;
 }
 
 void SafeFileWriter::Discard() {
-    if (handle_ != nullptr) {
-        CloseHandle(handle_);
-        handle_ = nullptr;
+    if (file_ != -1) {
+        os.CloseHandle(AsHandle(file_));
+        file_ = -1;
     }
     if (!temporary_.empty()) {
         DeleteFileW(temporary_.c_str());

@@ -1,7 +1,7 @@
 // Runs part of a test in a forked child, under conditions the test process itself must not
 // live with: a file-size limit (a disk that fills), an address-space limit, another user's
-// rights, an environment. An alarm ends a child that hangs. POSIX only; the address-space
-// limit needs Linux.
+// rights; or where it may end abruptly. An alarm ends a child that hangs. POSIX only; the
+// address-space limit needs Linux.
 #pragma once
 
 #include <grp.h>
@@ -15,8 +15,6 @@
 #include <functional>
 #include <optional>
 #include <string>
-#include <utility>
-#include <vector>
 
 namespace quendra::testing {
 
@@ -25,8 +23,7 @@ struct ChildConditions {
     std::optional<rlim_t> fileSizeLimit;
     // Bytes allowed on top of what the child maps already: any larger allocation fails.
     std::optional<rlim_t> extraAddressSpace;
-    bool asNobodyWhenRoot = false;                                 // root may write into any folder
-    std::vector<std::pair<std::string, std::string>> environment;  // set in the child
+    bool asNobodyWhenRoot = false;  // root may write into any folder
 };
 
 struct ChildResult {
@@ -46,9 +43,6 @@ inline bool Apply(const ChildConditions& conditions) {
         ::signal(SIGXFSZ, SIG_IGN);
         rlimit limit{*conditions.fileSizeLimit, *conditions.fileSizeLimit};
         if (::setrlimit(RLIMIT_FSIZE, &limit) != 0) return false;
-    }
-    for (const auto& [name, value] : conditions.environment) {
-        if (::setenv(name.c_str(), value.c_str(), 1) != 0) return false;
     }
     if (rlim_t pages = 0; conditions.extraAddressSpace) {
         if (!(std::ifstream("/proc/self/statm") >> pages)) return false;
@@ -81,16 +75,6 @@ inline ChildResult RunInChild(const ChildConditions& conditions, const std::func
     result.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
     result.signal = WIFSIGNALED(status) ? WTERMSIG(status) : 0;
     return result;
-}
-
-inline ChildResult RunProgram(const ChildConditions& conditions, std::vector<std::string> argv) {
-    return RunInChild(conditions, [&argv] {
-        std::vector<char*> args;
-        for (std::string& arg : argv) args.push_back(arg.data());
-        args.push_back(nullptr);
-        ::execv(args[0], args.data());
-        return 127;
-    });
 }
 
 }  // namespace quendra::testing

@@ -13,6 +13,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <optional>
@@ -21,6 +22,7 @@
 #include <vector>
 
 #include "tests/robustness/child_process.h"
+#include "tests/support/gtm2wtr_run.h"
 #include "tests/support/gtm_builder.h"
 #include "tests/support/temp_dir.h"
 
@@ -98,13 +100,6 @@ TEST(ReplaceRules, WhatASaveMayReplaceAndWhatAFailedOneLeaves) {
 
     const passwd* nobody = ::getpwnam("nobody");
     ASSERT_TRUE(!root || nobody != nullptr);
-    // nobody may not be able to reach the build folder (a clone in a home folder): the
-    // program runs from a copy in a folder of its own that anyone may enter.
-    testing::TempDir programDir;
-    const fs::path program = programDir / "gtm2wtr";
-    fs::copy_file(GTM2WTR_PATH, program);
-    fs::permissions(programDir.path(), fs::perms(0755));
-    fs::permissions(program, fs::perms(0755));
     for (bool asNobody : {false, true}) {
         for (const Case& c : cases) {
             if (asNobody ? !root : (c.notAsRoot && root) || c.rootOwned) continue;
@@ -129,9 +124,12 @@ TEST(ReplaceRules, WhatASaveMayReplaceAndWhatAFailedOneLeaves) {
             const struct stat before = Stat(output);
             const Bytes old = S_ISREG(before.st_mode) ? testing::ReadBytes(output) : Bytes{};
 
-            auto result = testing::RunProgram(
-                {.fileSizeLimit = c.fileSizeLimit, .asNobodyWhenRoot = asNobody},
-                {program, dir / c.input, output});
+            auto result = testing::RunInChild(
+                {.fileSizeLimit = c.fileSizeLimit, .asNobodyWhenRoot = asNobody}, [&] {
+                    const testing::CliRun run = testing::Gtm2wtr({dir / c.input, output});
+                    std::fputs(run.err.c_str(), stderr);
+                    return run.exit;
+                });
             if (c.notAsRoot)
                 fs::permissions(output.parent_path(), fs::perms::owner_all, fs::perm_options::add);
             ASSERT_EQ(result.signal, 0) << "the child hung or crashed";
