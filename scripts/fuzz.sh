@@ -49,12 +49,9 @@ for harness in "${HARNESSES[@]}"; do
         failed+=("$harness")
         tail -n 40 "$log" >&2
     fi
-    runs=$(sed -n 's/^stat::number_of_executed_units: *//p' "$log" | tail -n 1)
-    time=$(sed -n 's/^Done [0-9]* runs in \([0-9]*\) second.*/\1/p' "$log" | tail -n 1)
-    cov=$(grep -o 'cov: [0-9]*' "$log" | tail -n 1 | cut -d' ' -f2)
-    printf '%-9s %-6s executions %s in %ss, coverage %s edges, corpus %s files\n' \
-        "$harness" "$outcome" "${runs:-?}" "${time:-?}" "${cov:-?}" \
-        "$(find "$corpus" -type f | wc -l)"
+    printf '%-9s %-6s %s, coverage %s edges, corpus %s files\n' "$harness" "$outcome" \
+        "$(grep -E '^Done [0-9]+ runs' "$log" | tail -n 1)" \
+        "$(grep -o 'cov: [0-9]*' "$log" | tail -n 1 | cut -d' ' -f2)" "$(find "$corpus" -type f | wc -l)"
 done
 
 if [ ${#failed[@]} -gt 0 ]; then
