@@ -73,9 +73,8 @@ if [ $app = yes ]; then
     echo "== the menu entry and the unpacked quendra"
     desktop=$WORK/root/usr/share/applications/quendra.desktop
     desktop-file-validate "$desktop" || fail "the .desktop entry is not valid"
-    exec_name=$(sed -n 's/^Exec=\([^ ]*\).*/\1/p' "$desktop")
-    has "/usr/bin/$exec_name" || fail "Exec=$exec_name names no installed program"
-    grep -qxF "Exec=$exec_name %f" "$desktop" || fail "the entry does not pass the file to open"
+    # lintian sees that the command is in the package.
+    grep -qxF "Exec=quendra %f" "$desktop" || fail "the entry does not pass the file to open"
     icon=$(sed -n 's/^Icon=//p' "$desktop")
     for file in 48x48/apps/$icon.png scalable/apps/$icon.svg; do
         has "/usr/share/icons/hicolor/$file" || fail "Icon=$icon has no $file"
