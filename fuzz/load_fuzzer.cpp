@@ -1,15 +1,20 @@
-// GTM reading with display lines, compressed input inflated first as a compressed file is:
-// whatever the bytes, the reader stays inside them; inflating yields a GTM signature or a
-// reason; a file the reader accepts gets exactly one line per waypoint, each starting with
-// the 10-character name.
+// Reading, whatever the bytes: the WTR reader on them as they are, then the GTM reader, on
+// compressed input once inflated, as a compressed file is. Each stays inside the bytes and
+// keeps LoadAndCheck's promises; inflating yields a GTM signature or a reason; a GTM file
+// the reader accepts gets exactly one line per waypoint, each starting with the
+// 10-character name.
 #include <cstdint>
 #include <span>
 
 #include "fuzz/fuzz_support.h"
 #include "platform/gzip.h"
 #include "waypoints/gtm_waypoint_set.h"
+#include "waypoints/wtr_waypoint_set.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+    quendra::WtrWaypointSet wtr;
+    quendra::VectorLineSink wtrLines;
+    quendra::fuzz::LoadAndCheck(std::span(data, size), wtr, wtrLines);
     quendra::FileBytes bytes(data, data + size);
     quendra::FileError error = quendra::FileError::None;
     if (!quendra::InflateIfCompressed(bytes, error)) {
