@@ -144,16 +144,6 @@ std::vector<std::uint8_t> MakeSampleGtm(std::uint16_t datum) {
     return builder.Datum(datum).Build();
 }
 
-std::string SamplePositions() {
-    std::string lines;
-    char line[64];
-    for (const testing::GtmRecordSpec& peak : kSamplePeaks) {
-        std::snprintf(line, sizeof line, "%.10g %.10g\n", peak.longitude, peak.latitude);
-        lines += line;
-    }
-    return lines;
-}
-
 bool WriteBytes(const std::filesystem::path& path, const std::vector<std::uint8_t>& bytes) {
     std::FILE* file = std::fopen(path.string().c_str(), "wb");
     if (file == nullptr) return false;

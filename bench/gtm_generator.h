@@ -5,7 +5,6 @@
 
 #include <cstdint>
 #include <filesystem>
-#include <string>
 #include <vector>
 
 namespace quendra::bench {
@@ -15,8 +14,6 @@ std::vector<std::uint8_t> MakeGtm(std::uint32_t waypoints, std::uint64_t seed = 
 // Six Taiwanese peaks with Big5 names in `datum` (217 WGS84, 81 Hu-Tzu-Shan), for
 // screenshots, trying the dialog by hand and the Windows end-to-end run.
 std::vector<std::uint8_t> MakeSampleGtm(std::uint16_t datum);
-// Each sample peak's longitude and latitude, one per line, as cs2cs reads them.
-std::string SamplePositions();
 
 bool WriteBytes(const std::filesystem::path& path, const std::vector<std::uint8_t>& bytes);
 

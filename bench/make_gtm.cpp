@@ -1,7 +1,6 @@
 // make_gtm COUNT OUTPUT.gtm [SEED]: writes a GTM file of COUNT waypoints for benchmarks.
 // make_gtm --sample [--datum CODE] OUTPUT.gtm: six Taiwanese peaks with Big5 names, for
-// screenshots and trying the dialog by hand; make_gtm --sample-positions prints where they
-// are, as cs2cs reads them.
+// screenshots and trying the dialog by hand.
 #include <cerrno>
 #include <cstdint>
 #include <cstdio>
@@ -24,10 +23,6 @@ bool ParseNumber(const char* text, unsigned long long limit, unsigned long long&
 int main(int argc, char** argv) {
     using namespace quendra::bench;
     const bool sample = argc > 1 && std::strcmp(argv[1], "--sample") == 0;
-    if (argc == 2 && std::strcmp(argv[1], "--sample-positions") == 0) {
-        std::fputs(SamplePositions().c_str(), stdout);
-        return 0;
-    }
     unsigned long long count = 0, seed = 1, datum = 217;
     const bool valid = sample ? argc == 3 || (argc == 5 && std::strcmp(argv[2], "--datum") == 0 &&
                                               ParseNumber(argv[3], 65535, datum))
@@ -36,8 +31,7 @@ int main(int argc, char** argv) {
     if (!valid) {
         std::fprintf(stderr,
                      "usage: make_gtm COUNT OUTPUT.gtm [SEED]\n"
-                     "       make_gtm --sample [--datum CODE] OUTPUT.gtm\n"
-                     "       make_gtm --sample-positions\n");
+                     "       make_gtm --sample [--datum CODE] OUTPUT.gtm\n");
         return 2;
     }
     const char* output = sample ? argv[argc - 1] : argv[2];

@@ -3,7 +3,7 @@
 // extra entries, some with counts that lie or cut short; some of them gzip-compressed, in
 // one member or two, or cut inside the compressed data; and as WTR seeds, what the
 // converter writes from each that converts, whole and cut.
-// Usage: quendra_seed_corpus OUTDIR (writes OUTDIR/gtm/*.gtm, *.gtz and OUTDIR/wtr/*.wtr).
+// Usage: quendra_seed_corpus OUTDIR (made afresh: OUTDIR/gtm/*.gtm, *.gtz and OUTDIR/wtr/*.wtr).
 #include <cstdint>
 #include <cstdio>
 #include <filesystem>
@@ -28,6 +28,7 @@ constexpr double kNaN = std::numeric_limits<double>::quiet_NaN();
 int main(int argc, char** argv) {
     if (argc != 2) return std::fprintf(stderr, "usage: quendra_seed_corpus OUTDIR\n"), 2;
     const fs::path gtm = fs::path(argv[1]) / "gtm", wtr = fs::path(argv[1]) / "wtr";
+    fs::remove_all(argv[1]);
     fs::create_directories(gtm);
     fs::create_directories(wtr);
 

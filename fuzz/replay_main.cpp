@@ -12,25 +12,21 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 
 int main(int argc, char** argv) {
     namespace fs = std::filesystem;
-    std::size_t replayed = 0;
+    std::vector<fs::path> files;
     for (int i = 1; i < argc; ++i) {
-        std::vector<fs::path> files;
-        if (fs::is_directory(argv[i])) {
-            for (const auto& entry : fs::recursive_directory_iterator(argv[i])) {
-                if (entry.is_regular_file()) files.push_back(entry.path());
-            }
-        } else if (fs::exists(argv[i])) {
-            files.push_back(argv[i]);
-        }
-        for (const fs::path& file : files) {
-            std::fprintf(stderr, "replaying %s\n", file.c_str());
-            std::ifstream in(file, std::ios::binary);
-            std::vector<std::uint8_t> bytes((std::istreambuf_iterator<char>(in)), {});
-            // Like libFuzzer: an empty input comes with a pointer that must not be read.
-            LLVMFuzzerTestOneInput(bytes.empty() ? nullptr : bytes.data(), bytes.size());
-            ++replayed;
+        if (fs::is_regular_file(argv[i])) files.push_back(argv[i]);
+        if (!fs::is_directory(argv[i])) continue;
+        for (const auto& entry : fs::recursive_directory_iterator(argv[i])) {
+            if (entry.is_regular_file()) files.push_back(entry.path());
         }
     }
-    std::printf("replayed %zu inputs\n", replayed);
-    return replayed > 0 ? 0 : 2;
+    for (const fs::path& file : files) {
+        std::fprintf(stderr, "replaying %s\n", file.c_str());
+        std::ifstream in(file, std::ios::binary);
+        std::vector<std::uint8_t> bytes((std::istreambuf_iterator<char>(in)), {});
+        // Like libFuzzer: an empty input comes with a pointer that must not be read.
+        LLVMFuzzerTestOneInput(bytes.empty() ? nullptr : bytes.data(), bytes.size());
+    }
+    std::printf("replayed %zu inputs\n", files.size());
+    return files.empty() ? 2 : 0;
 }

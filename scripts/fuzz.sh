@@ -2,17 +2,17 @@
 # Builds the libFuzzer harnesses (clang, ASan, UBSan) and runs each for SECONDS (default
 # 60) over the seed corpus and what earlier runs found. Any finding fails the script and
 # leaves the input in $FUZZ_BUILD/artifacts/HARNESS/; see docs/robustness.md.
-#   scripts/fuzz.sh [SECONDS] [HARNESS...]      HARNESS: gtm_load wtr_load convert
+#   scripts/fuzz.sh [SECONDS] [HARNESS...]      HARNESS: load convert
 set -euo pipefail
 source "$(dirname "$0")/lib/common.sh"
 
 SECONDS_EACH=${1:-60}
 shift || true
 HARNESSES=("$@")
-[ ${#HARNESSES[@]} -eq 0 ] && HARNESSES=(gtm_load wtr_load convert)
+[ ${#HARNESSES[@]} -eq 0 ] && HARNESSES=(load convert)
 FUZZ_BUILD=${FUZZ_BUILD:-$ROOT/build-fuzz}
 
-ensure_packages "${BASE_PACKAGES[@]}" clang libclang-rt-14-dev gpsbabel util-linux
+ensure_packages "${BASE_PACKAGES[@]}" clang libclang-rt-14-dev util-linux
 # One session per build folder: another would relink the harnesses under this one and
 # write into the same corpus and logs.
 mkdir -p "$FUZZ_BUILD"
@@ -23,19 +23,17 @@ CXX_FUZZ=$(command -v clang++ || command -v clang++-14)
 configure_and_build "$FUZZ_BUILD" -DCMAKE_CXX_COMPILER="$CXX_FUZZ" -DQUENDRA_FUZZ=ON \
     -DQUENDRA_WERROR=ON -DQUENDRA_BUILD_APP=OFF -DQUENDRA_BUILD_TESTS=OFF \
     -DQUENDRA_BUILD_BENCH=OFF
-sh "$ROOT/fuzz/seed_corpus.sh" "$FUZZ_BUILD/bin/quendra_seed_corpus" "$FUZZ_BUILD/seeds"
+"$FUZZ_BUILD/bin/quendra_seed_corpus" "$FUZZ_BUILD/seeds"
 
 export UBSAN_OPTIONS=print_stacktrace=1
 failed=()
 for harness in "${HARNESSES[@]}"; do
-    seeds=$FUZZ_BUILD/seeds/gtm
-    [ "$harness" = wtr_load ] && seeds=$FUZZ_BUILD/seeds/wtr
     # New inputs go to the first folder, which later runs start from.
     corpus=$FUZZ_BUILD/corpus/$harness
     artifacts=$FUZZ_BUILD/artifacts/$harness
     log=$FUZZ_BUILD/logs/$harness.log
     mkdir -p "$corpus" "$artifacts" "$(dirname "$log")"
-    inputs=("$corpus" "$seeds")
+    inputs=("$corpus" "$FUZZ_BUILD/seeds/gtm" "$FUZZ_BUILD/seeds/wtr")
     [ -d "$ROOT/fuzz/regressions/$harness" ] && inputs+=("$ROOT/fuzz/regressions/$harness")
     echo "fuzz_$harness: ${SECONDS_EACH}s (log: $log)" >&2
     # Every single allocation over 64 MB counts as a finding: no input may cause one.
@@ -49,12 +47,9 @@ for harness in "${HARNESSES[@]}"; do
         failed+=("$harness")
         tail -n 40 "$log" >&2
     fi
-    runs=$(sed -n 's/^stat::number_of_executed_units: *//p' "$log" | tail -n 1)
-    time=$(sed -n 's/^Done [0-9]* runs in \([0-9]*\) second.*/\1/p' "$log" | tail -n 1)
-    cov=$(grep -o 'cov: [0-9]*' "$log" | tail -n 1 | cut -d' ' -f2)
-    printf '%-9s %-6s executions %s in %ss, coverage %s edges, corpus %s files\n' \
-        "$harness" "$outcome" "${runs:-?}" "${time:-?}" "${cov:-?}" \
-        "$(find "$corpus" -type f | wc -l)"
+    printf '%-9s %-6s %s, coverage %s edges, corpus %s files\n' "$harness" "$outcome" \
+        "$(grep -E '^Done [0-9]+ runs' "$log" | tail -n 1)" \
+        "$(grep -o 'cov: [0-9]*' "$log" | tail -n 1 | cut -d' ' -f2)" "$(find "$corpus" -type f | wc -l)"
 done
 
 if [ ${#failed[@]} -gt 0 ]; then

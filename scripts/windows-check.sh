@@ -8,10 +8,9 @@ set -euo pipefail
 source "$(dirname "$0")/lib/common.sh"
 source "$(dirname "$0")/lib/wine.sh"
 
-ensure_packages build-essential cmake g++-mingw-w64-x86-64-posix libz-mingw-w64-dev libcli11-dev \
-    googletest wine wine64 gpsbabel locales
 # The dialog's test creates windows: a virtual display, and a free face for its font.
-ensure_packages xvfb xauth fonts-arphic-uming
+ensure_packages build-essential cmake g++-mingw-w64-x86-64-posix libz-mingw-w64-dev libcli11-dev googletest \
+    wine wine64 gpsbabel locales xvfb xauth fonts-arphic-uming
 
 BUILD="$ROOT/build-mingw"
 configure_and_build "$BUILD" \
@@ -20,18 +19,9 @@ configure_and_build "$BUILD" \
 
 # Windows as the users have it: Traditional Chinese, whose ANSI code page (950, Big5) is
 # what names are shown in.
-wine_locale
 export LC_ALL=C.UTF-8
-export WINEPREFIX="$BUILD/wineprefix"
-export WINEDEBUG=-all
-export WINEDLLOVERRIDES="mscoree,mshtml="  # no Mono or Gecko installer prompts
-export WINEARCH=win64
-if [ ! -d "$WINEPREFIX" ]; then
-    echo "Creating the wine prefix in $WINEPREFIX" >&2
-    wine_run wineboot --init >/dev/null 2>&1
-fi
 trap wine_server_end EXIT
-wine_map_fonts
+wine_prefix "$BUILD/wineprefix"
 
 echo "== unit tests (quendra_tests.exe under wine)"
 wine_run "$BUILD/bin/quendra_tests.exe" --gtest_brief=1
@@ -54,18 +44,11 @@ wine_run "$GTM2WTR" -d 輸出 '航點/*.gtm' 航點/壓縮.gtz 2>stderr.txt || s
 cat stderr.txt
 [ "$status" -eq 1 ] || fail "batch with one bad input exited $status, expected 1"
 grep -q '壞.gtm: not a GTM file' stderr.txt || fail "the bad input was not reported"
-for name in 台北 "高 雄" 서울 壓縮; do
-    [ -s "輸出/$name.wtr" ] || fail "$name was not converted"
-    cmp -s 輸出/台北.wtr "輸出/$name.wtr" || fail "the same input converted differently"
+for name in "高 雄" 서울 壓縮; do
+    cmp -s 輸出/台北.wtr "輸出/$name.wtr" || fail "$name was not converted as 台北 was"
 done
-[ ! -e 輸出/壞.wtr ] || fail "the bad input left a file"
-
 wine_run "$GTM2WTR" --list 輸出/台北.wtr | tr -d '\r' >list.txt
-printf 'TAIPEI101  508\nKAOHSIUNG   12\n' >expected.txt
-diff -u expected.txt list.txt || fail "the written file does not list as expected"
-
-wine_run "$GTM2WTR" 航點/台北.gtm 航點/單一.wtr 2>/dev/null || fail "single conversion failed"
-cmp -s 航點/單一.wtr 輸出/台北.wtr || fail "single and batch conversion differ"
+printf 'TAIPEI101  508\nKAOHSIUNG   12\n' | diff -u - list.txt || fail "the written file lists wrong"
 
 echo "== gtm2wtr.exe on paths past 260 characters"
 # Wine takes such paths either way; on Windows the manifests must allow them. Read from a
@@ -83,13 +66,9 @@ for exe in "$GTM2WTR" "$BUILD/bin/quendra.exe"; do
     grep -aq '<longPathAware[^>]*>true</longPathAware>' "$exe" || fail "$exe is not longPathAware"
 done
 
-status=0
-wine_run "$GTM2WTR" --bogus >/dev/null 2>&1 || status=$?
-[ "$status" -eq 2 ] || fail "a usage error exited $status, expected 2"
-
 echo "== the dialog (win32_dialog_test.exe under wine on Xvfb)"
-# The runs above started a wine server without a display; one that outlived them would
-# serve the dialog too, and it could not create a window. End it and wait until it is gone.
+# The server that served the runs above has no display, and the dialog could not create a
+# window under it. End it and wait until it is gone.
 wineserver -k >/dev/null 2>&1 || true
 wineserver -w 2>/dev/null  # returns at once, starting none, when no server runs
 xvfb-run -a -s "-screen 0 1024x768x24" env LOCPATH="$WINE_LOCALE_DIR" LC_ALL=zh_TW.UTF-8 \

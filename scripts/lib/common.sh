@@ -10,6 +10,11 @@ BASE_PACKAGES=(build-essential cmake pkg-config zlib1g-dev libgtest-dev libgmock
 # The dialog: Qt 6 Widgets, SVG for the icon, a free Ming face for the Chinese texts.
 APP_PACKAGES=(qt6-base-dev qt6-svg-dev libgl-dev fonts-arphic-uming)
 
+fail() {
+    echo "FAIL: $*" >&2
+    exit 1
+}
+
 as_root() {
     if [ "$(id -u)" -eq 0 ]; then "$@"; else sudo "$@"; fi
 }
