@@ -1,6 +1,7 @@
 // The POSIX side of platform/file_io.h: open, O_TMPFILE, fsync and renameat.
 #include "platform/file_io.h"
 #include "platform/file_io_common.h"
+#include "platform/file_calls_posix.h"
 
 #include <cerrno>
 #include <string>

@@ -2,6 +2,7 @@
 // error texts.
 #include "platform/file_io.h"
 #include "platform/file_io_common.h"
+#include "platform/file_calls_win32.h"
 #include "platform/utf16.h"
 
 #include <algorithm>

@@ -1,8 +1,8 @@
 // Every file call of a conversion, failed in turn, on either platform. The read and the save
-// make their system calls through a table (platform/file_io_common.h); the test points each
-// entry at a stand-in that counts the calls of a clean conversion over an old file, then
-// fails each in turn with three of the platform's errors. gtm2wtr, run in-process, must exit 1
-// naming the cause, with the old file byte-identical and nothing left beside it. A failure
+// make their system calls through a table (platform/file_calls_posix.h, file_calls_win32.h); the
+// test points each entry at a stand-in that counts the calls of a clean conversion over an old
+// file, then fails each in turn with three of the platform's errors. gtm2wtr, run in-process, must
+// exit 1 naming the cause, with the old file byte-identical and nothing left beside it. A failure
 // that loses nothing is passed over: closing what was only read or looked at, and on Windows
 // a target that cannot be given its final name (saved under the path given, which is no
 // link). A failed sync of the folder after the rename says that the new file is in place. On
@@ -25,6 +25,11 @@
 #include <vector>
 
 #include "platform/file_io_common.h"
+#ifdef _WIN32
+#include "platform/file_calls_win32.h"
+#else
+#include "platform/file_calls_posix.h"
+#endif
 #include "platform/path_text.h"
 #include "tests/support/gtm2wtr_run.h"
 #include "tests/support/gtm_builder.h"

@@ -11,6 +11,8 @@
 #include <string>
 #include <vector>
 
+#include <windows.h>
+
 #include "platform/file_io_common.h"
 #include "platform/path_text.h"
 #include "tests/support/gtm2wtr_run.h"
