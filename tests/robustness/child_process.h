@@ -27,8 +27,7 @@ struct ChildConditions {
 };
 
 struct ChildResult {
-    int exitCode = -1;  // 125: a condition could not be put in place
-    int signal = 0;
+    int exitCode = -1;   // 125: a condition could not be put in place; 128 + N: signal N
     std::string output;  // stdout and stderr
 };
 
@@ -72,8 +71,7 @@ inline ChildResult RunInChild(const ChildConditions& conditions, const std::func
     ::close(fds[0]);
     int status = 0;
     ::waitpid(child, &status, 0);
-    result.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-    result.signal = WIFSIGNALED(status) ? WTERMSIG(status) : 0;
+    result.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
     return result;
 }
 

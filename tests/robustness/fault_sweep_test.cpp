@@ -9,7 +9,7 @@
 // POSIX the sweep runs with an unnamed temporary file and with a named one, as on a file
 // system without O_TMPFILE; with the unnamed one the program is also ended at each call, in a
 // child, as by a kill: nothing is left, except between naming the new file and renaming it,
-// where that complete hidden file remains.
+// where that complete hidden file remains. On Windows a read-only target is refused as well.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -222,6 +222,21 @@ TEST(FaultSweep, EveryFileCallOfAConversionFailsWithItsCauseAndLosesNothing) {
             }
         }
     }
+#ifdef _WIN32
+    // The read-only attribute, as the system itself refuses it (held files: the sweep's
+    // sharing violations).
+    testing::WriteBytes(output, old);
+    SetFileAttributesW(output.c_str(), FILE_ATTRIBUTE_READONLY);
+    const testing::CliRun run = testing::Gtm2wtr({TextFromPath(input), TextFromPath(output)});
+    EXPECT_TRUE(GetFileAttributesW(output.c_str()) & FILE_ATTRIBUTE_READONLY) << "attribute lost";
+    SetFileAttributesW(output.c_str(), FILE_ATTRIBUTE_NORMAL);
+    EXPECT_EQ(run.exit, 1);
+    EXPECT_NE(run.err.find(file_io_detail::SystemErrors().message(ERROR_ACCESS_DENIED)),
+              std::string::npos)
+        << run.err;
+    EXPECT_TRUE(testing::ReadBytes(output) == old) << "the old file changed";
+    EXPECT_EQ(dir.Names().size(), 2u) << "left beside the old file";
+#endif
 }
 
 }  // namespace

@@ -5,11 +5,10 @@
 // owner may write or, in a sticky folder, replace. A refused or failed save (a read-only
 // folder, a disk that fills, an input that is a FIFO) exits 1 naming the cause and changes
 // nothing. Run as root and, when the tests run as root, again as nobody, on files nobody
-// owns.
+// owns. A child that hangs or crashes exits neither 0 nor 1.
 #ifndef _WIN32
 
 #include <gtest/gtest.h>
-#include <pwd.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -41,9 +40,8 @@ struct Case {
     const char* make;    // shell commands, run in that folder, that put in place what it names
     std::string says;    // the cause gtm2wtr gives; empty when the conversion succeeds
     std::optional<rlim_t> fileSizeLimit = {};
-    bool notAsRoot = false;        // root may write into any folder
-    bool rootOwned = false;        // the output and its folder stay root's: run as nobody only
-    const char* input = "in.gtm";  // what gtm2wtr is given as its input
+    bool notAsRoot = false;  // root may write into any folder
+    bool rootOwned = false;  // the output and its folder stay root's: run as nobody only
 };
 
 struct stat Stat(const fs::path& path) {
@@ -59,15 +57,14 @@ TEST(ReplaceRules, WhatASaveMayReplaceAndWhatAFailedOneLeaves) {
     const bool root = ::geteuid() == 0;
     const Case cases[] = {
         // Only root can make a device node; anyone else may safely be given the real one.
-        {"a device", root ? "null" : "/dev/null", root ? "mknod null c 1 3" : "", notRegular},
+        {"a device", root ? "null" : "/dev/null", root ? "mknod null c 1 3" : "true", notRegular},
         {"a FIFO", "fifo", "mkfifo fifo", notRegular},
         {"a folder", "folder.wtr", "mkdir folder.wtr", notRegular},
-        {"the input itself", "in.gtm", "", same},
+        {"the input itself", "in.gtm", "true", same},
         {"a link to the input", "link.wtr", "ln -s in.gtm link.wtr", same},
         {"a hard link to the input", "hard.wtr", "ln in.gtm hard.wtr", same},
-        {"the input, given through a link", "in.gtm", "ln -s in.gtm link.gtm", same, std::nullopt,
-         false, false, "link.gtm"},
-        {"the input, by another path", "sub/../in.gtm", "mkdir sub", same},
+        {"the input, given through a link", "real.gtm",
+         "mv in.gtm real.gtm && ln -s real.gtm in.gtm", same},
         // The new file goes where the link leads; the link stays a link.
         {"a link into another folder", "link.wtr",
          "mkdir other && echo old >other/old.wtr && ln -s other/old.wtr link.wtr", ""},
@@ -98,8 +95,6 @@ TEST(ReplaceRules, WhatASaveMayReplaceAndWhatAFailedOneLeaves) {
          "in.gtm: cannot open the file: not a regular file"},
     };
 
-    const passwd* nobody = ::getpwnam("nobody");
-    ASSERT_TRUE(!root || nobody != nullptr);
     for (bool asNobody : {false, true}) {
         for (const Case& c : cases) {
             if (asNobody ? !root : (c.notAsRoot && root) || c.rootOwned) continue;
@@ -107,32 +102,25 @@ TEST(ReplaceRules, WhatASaveMayReplaceAndWhatAFailedOneLeaves) {
             testing::TempDir dir;
             const fs::path input = dir / "in.gtm", output = dir / c.output;
             testing::WriteBytes(input, gtm);
-            if (*c.make) {
-                const std::string make = "cd '" + dir.path().string() + "' && " + c.make;
-                ASSERT_EQ(std::system(make.c_str()), 0) << make;
-            }
             // Everything belongs to nobody, so root also replaces a file it does not own.
-            if (root) {
-                for (const auto& entry : fs::recursive_directory_iterator(dir.path())) {
-                    ::lchown(entry.path().c_str(), nobody->pw_uid, nobody->pw_gid);
-                }
-                ::lchown(dir.path().c_str(), nobody->pw_uid, nobody->pw_gid);
-                for (const fs::path& own : {output, output.parent_path()}) {
-                    if (c.rootOwned) ::lchown(own.c_str(), 0, 0);
-                }
+            const std::string make = "cd '" + dir.path().string() + "' && " + c.make +
+                                     (root ? " && chown -hR nobody: ." : "");
+            ASSERT_EQ(std::system(make.c_str()), 0) << make;
+            if (c.rootOwned) {
+                for (const fs::path& own : {output, output.parent_path()})
+                    ::lchown(own.c_str(), 0, 0);
             }
             const struct stat before = Stat(output);
             const Bytes old = S_ISREG(before.st_mode) ? testing::ReadBytes(output) : Bytes{};
 
             auto result = testing::RunInChild(
                 {.fileSizeLimit = c.fileSizeLimit, .asNobodyWhenRoot = asNobody}, [&] {
-                    const testing::CliRun run = testing::Gtm2wtr({dir / c.input, output});
+                    const testing::CliRun run = testing::Gtm2wtr({input, output});
                     std::fputs(run.err.c_str(), stderr);
                     return run.exit;
                 });
             if (c.notAsRoot)
                 fs::permissions(output.parent_path(), fs::perms::owner_all, fs::perm_options::add);
-            ASSERT_EQ(result.signal, 0) << "the child hung or crashed";
             EXPECT_EQ(result.exitCode, c.says.empty() ? 0 : 1) << result.output;
             EXPECT_NE(result.output.find(c.says), std::string::npos) << result.output;
             // Links stay links, mode and owner stay as they were; the new bytes go where

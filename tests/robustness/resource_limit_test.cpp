@@ -1,8 +1,8 @@
-// A file that claims more than it holds (a huge waypoint or entry count, the longest
-// string and comment) is refused without allocating for the claim: each is read in a child
-// that may map only 64 MiB more than it already does, so such an allocation fails there
-// (or ends the child) instead of passing unnoticed. A file over 4 GiB is refused unread, and
-// a compressed one that inflates to gigabytes without holding them.
+// A file that claims more than it holds (a huge waypoint count) is refused without
+// allocating for the claim: each is read in a child that may map only 64 MiB more than it
+// already does, so such an allocation fails there (or ends the child) instead of passing
+// unnoticed. A file over 4 GiB is refused unread, and a compressed one that inflates to
+// gigabytes without holding them.
 #ifdef __linux__
 
 #include <gtest/gtest.h>
@@ -24,8 +24,7 @@ namespace {
 using testing::GtmBuilder;
 
 TEST(ClaimsBeyondTheFile, AreRefusedWithoutALargeAllocation) {
-    // Sound files cut short inside the longest header string and the longest comment.
-    auto cut = [](std::vector<std::uint8_t> file) { return file.resize(300), file; };
+    // Counts of 2^31-1, and files cut inside a string or comment: GtmLoad's, in-process.
     struct Claim {
         const char* what;
         std::vector<std::uint8_t> file;
@@ -34,12 +33,6 @@ TEST(ClaimsBeyondTheFile, AreRefusedWithoutALargeAllocation) {
     const Claim claims[] = {
         // 160 MB of records: an allocation that would succeed without the limit.
         {"4,000,000 waypoints", GtmBuilder().StatedWaypointCount(4'000'000).Add({}).Build()},
-        {"2^31-1 waypoints", GtmBuilder().StatedWaypointCount(0x7FFFFFFF).Add({}).Build()},
-        {"2^31-1 extra entries", GtmBuilder().StatedExtraCount(0x7FFFFFFF).Add({}).Build()},
-        {"a 32767-byte header string",
-         cut(GtmBuilder().HeaderStrings({std::string(32767, 's'), "", "", ""}).Add({}).Build())},
-        {"a 65535-byte comment",
-         cut(GtmBuilder().Add({.comment = std::string(65535, 'c')}).Build())},
         {"over 4 GiB", {}, Failure::TooLarge},  // sparse: made below with no data written
         // gzip bombs of 4 MB: refused on their first bytes, or counted to the limit unkept.
         {"4 GiB of zeros, compressed", testing::GzipBomb({}, 4ull << 30), Failure::WrongSignature},
@@ -57,8 +50,7 @@ TEST(ClaimsBeyondTheFile, AreRefusedWithoutALargeAllocation) {
             bool loaded = set.Load(dir / claim.what);
             return loaded || set.error != claim.error || set.records;
         });
-        EXPECT_EQ(result.exitCode, 0)
-            << "refused wrongly, or signal " << result.signal << ": " << result.output;
+        EXPECT_EQ(result.exitCode, 0) << "refused wrongly, or a signal: " << result.output;
     }
 }
 
@@ -81,7 +73,7 @@ TEST(ALyingGzipTrailer, CostsUnderThreeTimesTheRealSize) {
         Failure error = Failure::None;
         return InflateIfCompressed(gz, error) || error != Failure::CompressedCorrupt;
     });
-    EXPECT_EQ(result.exitCode, 0) << "signal " << result.signal << ": " << result.output;
+    EXPECT_EQ(result.exitCode, 0) << result.output;
 }
 
 }  // namespace
