@@ -1,6 +1,7 @@
 // A fresh folder per test, removed afterwards, and small file helpers around it.
 #pragma once
 
+#include <algorithm>
 #include <cstdint>
 #include <cstring>
 #include <filesystem>
@@ -9,6 +10,8 @@
 #include <random>
 #include <string>
 #include <vector>
+
+#include "platform/path_text.h"
 
 namespace quendra::testing {
 
@@ -31,12 +34,13 @@ public:
         return path_ / name;
     }
 
-    // Everything in the folder, by name: shows stray temporary files.
-    std::vector<std::string> Names() const {
+    // Everything in the folder, or in `sub` of it, by name, sorted: shows stray temporary files.
+    std::vector<std::string> Names(const std::filesystem::path& sub = {}) const {
         std::vector<std::string> names;
-        for (const auto& entry : std::filesystem::directory_iterator(path_)) {
-            names.push_back(entry.path().filename().string());
+        for (const auto& entry : std::filesystem::directory_iterator(path_ / sub)) {
+            names.push_back(TextFromPath(entry.path().filename()));
         }
+        std::sort(names.begin(), names.end());
         return names;
     }
 
