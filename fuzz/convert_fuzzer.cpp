@@ -32,13 +32,12 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     bool loaded = InflateIfCompressed(gtm, error) && set.LoadFromBytes(gtm);
     bool converts = false;
     if (loaded && set.count > 0) {
-        const DatumVerdict simple = set.CheckDatum(DatumMode::Simple);
-        const DatumVerdict accurate = set.CheckDatum(DatumMode::Accurate);
         // The accurate mode on whatever positions the file holds, out of range or not finite.
-        WtrWaypointSet{}.BuildFrom(set.count, set.records.get(), accurate.conversion);
-        WtrWaypointSet wtr;
+        WtrWaypointSet{}.BuildFrom(set.count, set.records.get(),
+                                   set.CheckDatum(DatumMode::Accurate).conversion);
+        const DatumVerdict simple = set.CheckDatum(DatumMode::Simple);
         converts = simple.kind != DatumVerdict::Kind::Refuse &&
-                   wtr.BuildFrom(set.count, set.records.get(), simple.conversion);
+                   WtrWaypointSet{}.BuildFrom(set.count, set.records.get(), simple.conversion);
     }
 
     const std::string old = "old file\n";

@@ -164,8 +164,6 @@ TEST(DialogSteps, ConvertChecksTheDatumThenAsksWhereToSave) {
          "這個檔案是唯讀的。"},
         {"a position a WTR file cannot hold", 217, true, "out.wtr", none, none, true, 0, nullptr,
          "第2個航點「中文」的座標超出WTR檔案能記錄的範圍。", 1e300},
-        {"simple as stored", 81, true, "out.wtr", hutzushan, none, true, kShifted, "simple"},
-        {"accurate: no question", 81, false, "out.wtr", none, none, true, kAccurate, "accurate"},
         {"accurate: WGS84 as it is", 217, true, "out.wtr", none, none, true, kLatitude, "accurate"},
         {"accurate: unknown datum", 216, true, "out.wtr", none, other, false, 0, "accurate"},
     };

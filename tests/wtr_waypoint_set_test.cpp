@@ -160,7 +160,6 @@ TEST(WtrLoad, CountsRecordsUpToTheTrackMarkerAndRefusesForeignOrTruncatedFiles) 
         {good, Failure::None, 1},
         {empty, Failure::None, 0},
         {foreign, Failure::WrongSignature, 0},
-        {{0xFF, 'W'}, Failure::WrongSignature, 0},
         {cut(16), Failure::Truncated, 0},           // the waypoint marker only
         {cut(16 + 30), Failure::Truncated, 0},      // inside a record
         {cut(16 + 64), Failure::Truncated, 0},      // no track marker
