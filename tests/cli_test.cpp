@@ -84,6 +84,9 @@ TEST_F(Gtm2wtrTest, HuTzuShanFollowsTheModeTheOptionOrTheAnswer) {
         CliRun run = Gtm2wtr(args, answer != nullptr, answer ? answer : "");
         EXPECT_EQ(run.exit, latitude ? 0 : 1) << run.err;
         EXPECT_EQ(run.err.find("(y/n)") != std::string::npos, asked);
+        EXPECT_EQ(
+            run.err.find(" (converted from Hu-Tzu-Shan (Taiwan) to WGS84)\n") != std::string::npos,
+            latitude == kProj);
         EXPECT_NEAR(Field<std::int32_t>(testing::ReadBytes(dir / "h.wtr"), 16 + 20), latitude,
                     latitude == kProj ? 5 : 0);
     }
@@ -130,9 +133,10 @@ TEST_F(Gtm2wtrTest, UsageErrorsNameTheirCauseAndHelpVersionAndTheDatumListExitZe
     EXPECT_EQ(Gtm2wtr({"--version"}).out.rfind("gtm2wtr (Quendra) ", 0), 0u);
     CliRun datums = Gtm2wtr({"--list-datums"});
     EXPECT_EQ(datums.exit, 0);
-    EXPECT_NE(datums.out.find("\n81\tHu-Tzu-Shan\tInternational 1924 (a=6378388, 1/f=297)\t"
-                              "dx=-637 dy=-549 dz=-203\tNIMA TR8350.2"),
-              std::string::npos);
+    EXPECT_NE(
+        datums.out.find("\n81\tHu-Tzu-Shan (Taiwan)\tInternational 1924 (a=6378388, 1/f=297)\t"
+                        "dx=-637 dy=-549 dz=-203\tNIMA TR8350.2 (1997): HTN\n"),
+        std::string::npos);
 }
 
 TEST_F(Gtm2wtrTest, BatchGoesOnPastFailuresAndReportsEachInOrder) {
@@ -283,7 +287,9 @@ TEST_F(Gtm2wtrTest, RefusalsSayWhyAndWriteNothing) {
         {"truncated", cutPlain, "the file is truncated"},
         {"no waypoints", GtmBuilder().Build(), "the file holds no waypoints", {}, ""},
         {"datum 216", Sample(216), "datum code 216 refused", kDatumUnsupportedText, ""},
-        {"datum 218, accurate", Sample(218), "datum code 218 refused: not a datum gtm2wtr knows",
+        {"datum 263, accurate", Sample(263), "datum code 263 refused: not a datum gtm2wtr knows",
+         kDatumUnsupportedText, "", accurate},
+        {"datum 222, accurate", Sample(222), "datum 222 (Potsdam (Germany)): no published shift",
          kDatumUnsupportedText, "", accurate},
         {"Hu-Tzu-Shan", Sample(81), "Hu-Tzu-Shan datum refused", kDatumHuTzuShanText, ""},
         // Positions that cannot be real, in every mode.
