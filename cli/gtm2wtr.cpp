@@ -1,9 +1,9 @@
 #include "cli/gtm2wtr.h"
 
 #include <algorithm>
+#include <charconv>
 #include <cstdint>
 #include <filesystem>
-#include <iomanip>
 #include <iostream>
 #include <optional>
 #include <set>
@@ -89,7 +89,11 @@ public:
             return Fail(output, "cannot write the WTR file: " + wtr.saveError.message());
         }
         streams_.err << "gtm2wtr: wrote " << wtr.count
-                     << (wtr.count == 1 ? " waypoint" : " waypoints") << " to " << output << '\n';
+                     << (wtr.count == 1 ? " waypoint" : " waypoints") << " to " << output;
+        if (verdict.kind == DatumVerdict::Kind::Convert) {
+            streams_.err << " (converted from " << verdict.conversion.datum->name << " to WGS84)";
+        }
+        streams_.err << '\n';
         return true;
     }
 
@@ -130,6 +134,10 @@ private:
         if (verdict.refusal == DatumVerdict::Refusal::Unknown) {
             return code + " refused: not a datum gtm2wtr knows (gtm2wtr --list-datums lists them)";
         }
+        if (verdict.refusal == DatumVerdict::Refusal::NoShift) {
+            return "datum " + std::to_string(datumCode) + " (" + FindDatum(datumCode)->name +
+                   "): no published shift to WGS84";
+        }
         return code + " refused: only WGS84 (217) and Hu-Tzu-Shan (81) convert" +
                (verdict.accurateConverts ? " (--datum-transform=accurate converts it)" : "");
     }
@@ -169,13 +177,44 @@ std::filesystem::path WtrNameFor(const std::filesystem::path& input) {
     return name.replace_extension(".wtr");
 }
 
+// The shortest text that reads back as the same number.
+std::string Number(double value) {
+    char text[32];
+    return std::string(text, std::to_chars(text, std::end(text), value).ptr);
+}
+
+// Code, name, ellipsoid, shift and where the shift comes from, one code a line.
 void ListDatums(std::ostream& out) {
-    out << std::setprecision(12);
     for (const Datum& datum : KnownDatums()) {
-        out << datum.code << '\t' << datum.name << '\t' << datum.ellipsoid.name
-            << " (a=" << datum.ellipsoid.semiMajorAxis
-            << ", 1/f=" << datum.ellipsoid.inverseFlattening << ")\tdx=" << datum.dx
-            << " dy=" << datum.dy << " dz=" << datum.dz << '\t' << datum.source << '\n';
+        const Ellipsoid& e = datum.ellipsoid;
+        out << datum.code << '\t' << datum.name << '\t';
+        if (*e.name == '\0') {
+            out << '-';
+        } else {
+            out << e.name << " (a=" << Number(e.semiMajorAxis)
+                << ", 1/f=" << Number(e.inverseFlattening) << ')';
+        }
+        if (!datum.HasShift()) {
+            out << "\t-\tnot converted\n";
+            continue;
+        }
+        out << "\tdx=" << Number(datum.dx) << " dy=" << Number(datum.dy)
+            << " dz=" << Number(datum.dz) << '\t';
+        switch (datum.basis) {
+            case DatumBasis::Wgs84:
+            case DatumBasis::Nima1997:
+                out << "NIMA TR8350.2 (1997)" << (*datum.ngaId ? ": " : "") << datum.ngaId;
+                break;
+            case DatumBasis::Epsg:
+                out << "EPSG:" << datum.epsg;
+                break;
+            case DatumBasis::Assumed:
+                out << "assumed equal to code " << datum.assumedFrom;
+                break;
+            case DatumBasis::None:
+                break;
+        }
+        out << '\n';
     }
 }
 

@@ -106,11 +106,13 @@ std::optional<int> ParseOptions(const std::vector<std::string>& args, Options& o
     CLI::Option* mode = AddChoice(app, "--datum-transform", options.datumMode, modes,
                                   "simple (the default): WGS84 as it is, Hu-Tzu-Shan\n"
                                   "as above, other datums refused; accurate: every\n"
-                                  "known datum to WGS84 with its ellipsoid and shift,\n"
-                                  "without a question, unknown datums refused");
+                                  "datum with a published shift to WGS84 with its\n"
+                                  "ellipsoid and shift, without a question, the\n"
+                                  "others refused");
     app.add_flag("--list-datums", options.listDatums,
-                 "print the known datums: code, name, ellipsoid,\n"
-                 "shift, source");
+                 "print every GTM datum code, one a line: code,\n"
+                 "name, ellipsoid, shift, source (\"not converted\"\n"
+                 "for a datum with no published shift)");
     app.add_option(
            "--codepage", options.codePage,
            std::string("code page of waypoint names (default\n") + kDefaultCodePageText + ")")

@@ -73,6 +73,9 @@ TEST_F(Gtm2wtrTest, HuTzuShanFollowsTheModeTheOptionOrTheAnswer) {
         const auto run = Gtm2wtr(args, answer != nullptr, answer ? answer : "");
         EXPECT_EQ(run.exit, latitude ? 0 : 1) << run.err;
         EXPECT_EQ(run.err.find("(y/n)") != std::string::npos, asked);
+        EXPECT_EQ(
+            run.err.find(" (converted from Hu-Tzu-Shan (Taiwan) to WGS84)\n") != std::string::npos,
+            latitude == kProj);
         EXPECT_NEAR(Field<std::int32_t>(testing::ReadBytes(dir / "h.wtr"), 16 + 20), latitude,
                     latitude == kProj ? 5 : 0);
     }
@@ -83,8 +86,8 @@ TEST_F(Gtm2wtrTest, HuTzuShanFollowsTheModeTheOptionOrTheAnswer) {
 TEST_F(Gtm2wtrTest, UsageErrorsNameTheirCauseAndHelpVersionAndTheDatumListExitZero) {
     const std::string in = Write("a.gtm", Sample()), out = Path("a.wtr");
     const std::string hutzushan =
-        "\n81\tHu-Tzu-Shan\tInternational 1924 (a=6378388, 1/f=297)\t"
-        "dx=-637 dy=-549 dz=-203\tNIMA TR8350.2";
+        "\n81\tHu-Tzu-Shan (Taiwan)\tInternational 1924 (a=6378388, 1/f=297)\t"
+        "dx=-637 dy=-549 dz=-203\tNIMA TR8350.2 (1997): HTN\n";
     const std::tuple<std::vector<std::string>, int, std::string> cases[] = {
         {{}, 2, "OUTPUT.wtr"},
         {{in, out, Path("b.wtr")}, 2, "OUTPUT.wtr"},
@@ -116,14 +119,15 @@ TEST_F(Gtm2wtrTest, UsageErrorsNameTheirCauseAndHelpVersionAndTheDatumListExitZe
 
 TEST_F(Gtm2wtrTest, BatchGoesOnPastFailuresAndReportsEachInOrder) {
     Write("輸出 資料/tokyo.wtr", {'o', 'l', 'd'});
-    // Every known datum converts in the accurate mode.
+    // Every datum with a shift converts in the accurate mode.
     const std::vector<std::string> args = {
         "--datum-transform=accurate",
         "-d",
         Path("輸出 資料"),
         Write("alpha.gtm", Sample()),
         Path("missing.gtm"),
-        Write("tokyo.gtm", Sample(100)),
+        Write("tokyo.gtm", Sample(263)),
+        Write("potsdam.gtm", Sample(222)),
         Write("trip.2024.gtm", Sample()),
         Write("other/alpha.gtm", Sample()),
         Write("no-extension", Sample()),
@@ -148,9 +152,10 @@ TEST_F(Gtm2wtrTest, BatchGoesOnPastFailuresAndReportsEachInOrder) {
     const std::string reports[] = {
         wrote("alpha.wtr"),
         args[4] + ": cannot open",
-        args[5] + ": datum code 100 refused: not a datum gtm2wtr knows",
+        args[5] + ": datum code 263 refused: not a datum gtm2wtr knows",
+        args[6] + ": datum 222 (Potsdam (Germany)): no published shift to WGS84",
         wrote("trip.2024.wtr"),
-        args[7] + ": skipped: an earlier input was already written as",
+        args[8] + ": skipped: an earlier input was already written as",
         wrote("no-extension.wtr"),
         wrote("missing.wtr"),
         wrote("서울.wtr"),
@@ -162,12 +167,12 @@ TEST_F(Gtm2wtrTest, BatchGoesOnPastFailuresAndReportsEachInOrder) {
                                          << run.err;
     }
     // Names read as Big5, or as the code page given; alike from the GTM and the WTR file.
-    for (const std::string& file : {args[10], Path("輸出 資料/서울.wtr")}) {
+    for (const std::string& file : {args[11], Path("輸出 資料/서울.wtr")}) {
         EXPECT_EQ(Gtm2wtr({"--list", "--codepage", "CP950", file}).out,
                   "中文        13\nHOME       -12\n")
             << file;
     }
-    EXPECT_EQ(Gtm2wtr({"--list", "--codepage", "CP1252", args[10]}).out.substr(0, 8), "¤¤¤å");
+    EXPECT_EQ(Gtm2wtr({"--list", "--codepage", "CP1252", args[11]}).out.substr(0, 8), "¤¤¤å");
 }
 
 Bytes Join(std::initializer_list<Bytes> parts) {

@@ -1,7 +1,8 @@
 // The datum check decides; building the WTR records carries the decision out. Simple: WGS84
 // is kept, Hu-Tzu-Shan is shifted once the user agrees, the rest is refused. Accurate: every
-// known datum is converted, real places going where PROJ puts them (stored from PROJ:
-// proj_positions.h, also for the Windows run), the rest refused. The loaded set never
+// datum with a shift is converted, real places going where PROJ puts them (stored from PROJ:
+// proj_positions.h, also for the Windows run; every other row: datum_proj_test), the rest
+// refused. The loaded set never
 // moves, and altitudes stay as they are.
 #include <gtest/gtest.h>
 
@@ -34,14 +35,17 @@ TEST(CheckDatum, DecidesByTheDatumCodeAndModeAndTheBuildMovesEachPositionFromThe
         // WGS84 is never transformed: its output stays the same in both modes.
         {kAccurate, 217, Kind::Keep},
     };
-    for (std::uint16_t other : {0, 82, 100, 216, 218, 65535})
+    for (std::uint16_t other : {0, 216, 222, 240, 263, 65535})
         cases.push_back({kSimple, other, Kind::Refuse, Refusal::NotSimple});
-    for (std::uint16_t known : {80, 207, 241})
+    for (std::uint16_t known : {1, 80, 207, 218, 221, 241, 262})
         cases.push_back({kSimple, known, Kind::Refuse, Refusal::NotSimple, true});
     for (std::uint16_t known : {80, 81, 207, 208, 209, 210, 241})
         cases.push_back({kAccurate, known, Kind::Convert});
-    for (std::uint16_t unknown : {0, 82, 100, 206, 211, 216, 218, 240, 242, 65535})
+    for (std::uint16_t unknown : {0, 263, 65535})
         cases.push_back({kAccurate, unknown, Kind::Refuse, Refusal::Unknown});
+    // GTM datums with no published shift.
+    for (std::uint16_t noShift : {216, 220, 222, 227, 234, 239, 240, 258})
+        cases.push_back({kAccurate, noShift, Kind::Refuse, Refusal::NoShift});
     // One centimetre, and the WTR unit that a position is cut to, in degrees.
     constexpr double kCentimetre = 0.01 / (6378137.0 * std::numbers::pi / 180.0);
     constexpr double kUnit = 1.0 / 11930464.0;

@@ -8,35 +8,34 @@ namespace quendra {
 
 namespace {
 
-// Ellipsoids and shifts: NIMA TR8350.2, "Department of Defense World Geodetic System 1984",
-// Third Edition, 4 July 1997: its reference ellipsoids and its local datum to WGS 84
-// shifts, from that one edition throughout. Its 2000 amendment moves Tokyo (South Korea)
-// to -147 506 687; the 1997 values are kept so that the table is one edition.
-constexpr Ellipsoid kInternational1924{"International 1924", 6378388.0, 297.0};
-constexpr Ellipsoid kBessel1841{"Bessel 1841", 6377397.155, 299.1528128};
-constexpr Ellipsoid kWgs84{"WGS 84", 6378137.0, 298.257223563};
-
+// Every GTM datum code, from res/gtm-datums.csv: ellipsoids and shifts of NIMA TR8350.2,
+// "Department of Defense World Geodetic System 1984", Third Edition, 4 July 1997 (through
+// NGA's tables, used with credit), that one edition throughout, and of EPSG for four codes
+// TR8350.2 does not have. Its 2000 amendment moves Tokyo (South Korea) to -147 506 687; the
+// 1997 values are kept so that the table is one edition.
 constexpr Datum kDatums[] = {
-    {80, "Hong Kong 1963", kInternational1924, -156, -271, -189,
-     "NIMA TR8350.2 3rd ed. (1997): Hong Kong 1963 (Hong Kong)"},
-    {81, "Hu-Tzu-Shan", kInternational1924, -637, -549, -203,
-     "NIMA TR8350.2 3rd ed. (1997): Hu-Tzu-Shan (Taiwan)"},
-    {207, "Tokyo (Japan)", kBessel1841, -148, 507, 685,
-     "NIMA TR8350.2 3rd ed. (1997): Tokyo (Japan)"},
-    {208, "Tokyo (mean)", kBessel1841, -148, 507, 685,
-     "NIMA TR8350.2 3rd ed. (1997): Tokyo (mean solution)"},
-    {209, "Tokyo (Okinawa)", kBessel1841, -158, 507, 676,
-     "NIMA TR8350.2 3rd ed. (1997): Tokyo (Okinawa)"},
-    {210, "Tokyo (South Korea)", kBessel1841, -146, 507, 687,
-     "NIMA TR8350.2 3rd ed. (1997): Tokyo (South Korea)"},
-    {217, "WGS84", kWgs84, 0, 0, 0, "NIMA TR8350.2 3rd ed. (1997): WGS 84 ellipsoid"},
-    // GPS TrackMaker's own parameters for its "(GPS)" variant are not documented to us:
-    // the same datum, the same shift.
-    {241, "Hu-Tzu-Shan (GPS)", kInternational1924, -637, -549, -203,
-     "NIMA TR8350.2 3rd ed. (1997): Hu-Tzu-Shan (Taiwan), as code 81"},
+#include "datum_table.inc"
 };
 
+constexpr Ellipsoid kWgs84{"WGS 84", 6378137.0, 298.257223563};
+
+// A "(GPS)" variant with no values of its own converts exactly as its base datum.
+constexpr bool AssumedRowsMatchTheirBase() {
+    for (const Datum& d : kDatums) {
+        if (d.basis != DatumBasis::Assumed) continue;
+        const auto* base = std::ranges::find(kDatums, d.assumedFrom, &Datum::code);
+        if (base == std::end(kDatums) || !base->HasShift() || base->dx != d.dx ||
+            base->dy != d.dy || base->dz != d.dz ||
+            base->ellipsoid.semiMajorAxis != d.ellipsoid.semiMajorAxis ||
+            base->ellipsoid.inverseFlattening != d.ellipsoid.inverseFlattening) {
+            return false;
+        }
+    }
+    return true;
+}
+
 static_assert(std::ranges::is_sorted(kDatums, {}, &Datum::code));
+static_assert(AssumedRowsMatchTheirBase());
 
 double SquaredEccentricity(const Ellipsoid& ellipsoid) {
     const double f = 1.0 / ellipsoid.inverseFlattening;

@@ -161,15 +161,16 @@ DatumVerdict GtmWaypointSet::CheckDatum(DatumMode mode) const {
     using Kind = DatumVerdict::Kind;
     using Refusal = DatumVerdict::Refusal;
     if (datumCode == kDatumWgs84) return {};
+    const Datum* datum = FindDatum(datumCode);
     if (mode == DatumMode::Accurate) {
-        const Datum* datum = FindDatum(datumCode);
         if (datum == nullptr) return {Kind::Refuse, {}, Refusal::Unknown};
+        if (!datum->HasShift()) return {Kind::Refuse, {}, Refusal::NoShift};
         return {Kind::Convert, {DatumConversion::Kind::Transform, datum}};
     }
     if (datumCode == kDatumHuTzuShan) {
         return {Kind::AskThenShift, {DatumConversion::Kind::HuTzuShanShift}};
     }
-    return {Kind::Refuse, {}, Refusal::NotSimple, FindDatum(datumCode) != nullptr};
+    return {Kind::Refuse, {}, Refusal::NotSimple, datum != nullptr && datum->HasShift()};
 }
 
 }  // namespace quendra

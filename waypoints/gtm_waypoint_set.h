@@ -51,6 +51,7 @@ struct DatumVerdict {
         None,
         NotSimple,  // the simple mode converts only WGS84 and Hu-Tzu-Shan
         Unknown,    // the accurate mode knows no such datum
+        NoShift,    // a GTM datum with no published shift to WGS84 (FindDatum names it)
     };
     Kind kind = Kind::Keep;
     DatumConversion
@@ -100,7 +101,7 @@ public:
     bool LoadFromBytes(std::span<const std::uint8_t> data);
 
     // Simple: WGS84 is kept, Hu-Tzu-Shan is shifted once the user agrees, the rest is
-    // refused. Accurate: a known datum is converted, an unknown one refused. The set itself
+    // refused. Accurate: a datum with a shift is converted, any other refused. The set itself
     // is never moved: BuildFrom applies the verdict's conversion.
     DatumVerdict CheckDatum(DatumMode mode = DatumMode::Simple) const;
 
