@@ -52,6 +52,7 @@ echo "apt installs $(grep -c '^Inst ' "$WORK/apt.txt") packages"
 if [ $app = yes ]; then  # the package that holds the plugin here, whatever its name
     xcb=$(dpkg -S '*/qt6/plugins/platforms/libqxcb.so' | cut -d: -f1)
     grep -q "^Inst $xcb " "$WORK/apt.txt" || fail "the Depends alone do not bring $xcb (Qt on X11)"
+    echo "without Recommends, with $xcb, which holds Qt's X11 platform plugin"
 fi
 
 echo "== the unpacked gtm2wtr"
