@@ -50,7 +50,7 @@ apt-get install --simulate --no-install-recommends -o Dir::State::status="$WORK/
 grep -q '^Inst quendra ' "$WORK/apt.txt" || fail "apt would not install quendra on a fresh system"
 echo "apt installs $(grep -c '^Inst ' "$WORK/apt.txt") packages"
 if [ $app = yes ]; then  # the package that holds the plugin here, whatever its name
-    xcb=$(dpkg -S '*/qt6/plugins/platforms/libqxcb.so' | cut -d: -f1)
+    xcb=$(dpkg -S '*/qt6/plugins/platforms/libqxcb.so' | cut -d: -f1) || fail "no Qt X11 plugin here"
     grep -q "^Inst $xcb " "$WORK/apt.txt" || fail "the Depends alone do not bring $xcb (Qt on X11)"
     echo "without Recommends, with $xcb, which holds Qt's X11 platform plugin"
 fi
