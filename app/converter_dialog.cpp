@@ -64,7 +64,38 @@ std::string CauseOf(const std::error_code& cause) {
     return SystemWords(cause);
 }
 
+// The dialog's words for why a file gave no waypoints; the system's reason where it is one.
+std::string ListingCause(Failure error, const std::error_code& cause) {
+    constexpr std::pair<Failure, int> kOurWords[] = {
+        {Failure::WrongSignature, IDS_CAUSE_NOT_GTM},
+        {Failure::Empty, IDS_CAUSE_DAMAGED},
+        {Failure::ShortRead, IDS_CAUSE_DAMAGED},
+        {Failure::Truncated, IDS_CAUSE_DAMAGED},
+        {Failure::Malformed, IDS_CAUSE_DAMAGED},
+        {Failure::CompressedTruncated, IDS_CAUSE_COMPRESSED_DAMAGED},
+        {Failure::CompressedCorrupt, IDS_CAUSE_COMPRESSED_DAMAGED},
+        {Failure::InflatedTooLarge, IDS_CAUSE_COMPRESSED_DAMAGED},
+        {Failure::NoWaypoints, IDS_CAUSE_NO_WAYPOINTS},
+    };
+    if (error == Failure::CannotOpen && cause == std::errc::no_such_file_or_directory) {
+        return std::string(LoadString(IDS_CAUSE_NO_SUCH_FILE));
+    }
+    for (const auto& [failure, words] : kOurWords) {
+        if (error == failure) return std::string(LoadString(words));
+    }
+    // Opening or reading failed, or the records found no memory.
+    return Fill(
+        IDS_CAUSE_UNREADABLE,
+        CauseOf(error == Failure::OutOfMemory ? std::make_error_code(std::errc::not_enough_memory)
+                                              : cause));
+}
+
 }  // namespace
+
+std::string ListingFailureMessage(const std::string& path, Failure error,
+                                  const std::error_code& cause) {
+    return Fill(IDS_LIST_FAILED, path, ListingCause(error, cause));
+}
 
 std::string SaveFailureMessage(const std::string& path, const WtrWaypointSet& wtr,
                                const GtmWaypointSet& gtm) {
@@ -92,7 +123,8 @@ bool ConverterDialog::OnInitDialog() {
     std::string path = startFile_;
     if (path.empty()) path = services_.profile.GetProfileString(kProfileSection, kGtmFileEntry);
     services_.window.SetPathText(path);
-    OnListWaypoints();
+    // A remembered file that no longer lists is the user's old business, not news.
+    List(!startFile_.empty());
     return true;
 }
 
@@ -111,6 +143,10 @@ void ConverterDialog::OnCancel() {
 }
 
 void ConverterDialog::OnListWaypoints() {
+    List(true);
+}
+
+void ConverterDialog::List(bool tellFailure) {
     const std::string path = services_.window.GetPathText();
     if (path.empty()) return;
     WaypointListBox* list = services_.window.WaypointList();
@@ -121,7 +157,12 @@ void ConverterDialog::OnListWaypoints() {
     listedPath_.clear();
     shiftAgreed_ = false;
     waypointSet_.reset(new (std::nothrow) GtmWaypointSet);
-    if (!waypointSet_) return;
+    if (!waypointSet_) {
+        listingFailure_ = ListingFailureMessage(path, Failure::OutOfMemory, {});
+        if (tellFailure) services_.messages.ShowOkText(listingFailure_);
+        return;
+    }
+    listingFailure_.clear();
     if (waypointSet_->Load(PathFromText(path))) {
         for (std::int32_t i = 0; i < waypointSet_->count; ++i) {
             list->AddLine(DisplayLine(waypointSet_->records[i]));
@@ -130,6 +171,12 @@ void ConverterDialog::OnListWaypoints() {
     listedPath_ = path;
     services_.window.SetCountText(std::to_string(waypointSet_->count));
     services_.profile.WriteProfileString(kProfileSection, kGtmFileEntry, path);
+    if (waypointSet_->count > 0 && waypointSet_->records) return;
+    // A file that loads with no waypoints has nothing to convert either.
+    const Failure why =
+        waypointSet_->error == Failure::None ? Failure::NoWaypoints : waypointSet_->error;
+    listingFailure_ = ListingFailureMessage(path, why, waypointSet_->cause);
+    if (tellFailure) services_.messages.ShowOkText(listingFailure_);
 }
 
 void ConverterDialog::OnBrowse() {
@@ -142,7 +189,13 @@ void ConverterDialog::OnBrowse() {
 }
 
 void ConverterDialog::OnConvert() {
-    if (!waypointSet_ || waypointSet_->count == 0 || !waypointSet_->records) return;
+    if (!waypointSet_ || waypointSet_->count == 0 || !waypointSet_->records) {
+        // Told again: the box of the listing may have gone unseen, or never been shown.
+        services_.messages.ShowOkText(listingFailure_.empty()
+                                          ? std::string(LoadString(IDS_NOTHING_LISTED))
+                                          : listingFailure_);
+        return;
+    }
     const DatumMode mode = AccurateDatums() ? DatumMode::Accurate : DatumMode::Simple;
     const DatumVerdict verdict = waypointSet_->CheckDatum(mode);
     if (verdict.kind == DatumVerdict::Kind::Refuse) {

@@ -30,6 +30,11 @@ struct DialogServices {
 std::string SaveFailureMessage(const std::string& path, const WtrWaypointSet& wtr,
                                const GtmWaypointSet& gtm);
 
+// What the user is told when the file at `path` they asked to list gave no waypoints:
+// the file and the cause (`error`, with the system's `cause` where there is one).
+std::string ListingFailureMessage(const std::string& path, Failure error,
+                                  const std::error_code& cause);
+
 class ConverterDialog {
 public:
     explicit ConverterDialog(DialogServices services);
@@ -62,12 +67,17 @@ public:
     const GtmWaypointSet* waypointSet() const { return waypointSet_.get(); }
 
 private:
+    // Lists the path box's file; a failure is told in a box when `tellFailure`.
+    void List(bool tellFailure);
+
     DialogServices services_;
     std::unique_ptr<GtmWaypointSet> waypointSet_;
     // The file the set came from, which a save must never replace.
     std::string listedPath_;
     // The user agreed to the Hu-Tzu-Shan shift of the listed set: not asked again.
     bool shiftAgreed_ = false;
+    // The box text of the last listing when it gave no waypoints, which Convert shows.
+    std::string listingFailure_;
     std::string startFile_;
 };
 

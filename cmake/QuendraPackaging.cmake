@@ -34,6 +34,10 @@ if(UNIX AND NOT APPLE)
         # the MIME database through shared-mime-info's dpkg trigger on this folder.
         install(FILES ${PROJECT_SOURCE_DIR}/res/quendra-mime.xml
                 DESTINATION ${CMAKE_INSTALL_DATADIR}/mime/packages RENAME quendra.xml)
+        # What software centres list; named after the component id it holds.
+        install(FILES ${PROJECT_SOURCE_DIR}/res/quendra.metainfo.xml
+                DESTINATION ${CMAKE_INSTALL_DATADIR}/metainfo
+                RENAME invalid.quendra.quendra.metainfo.xml)
     endif()
 
     # The Debian copyright file (machine-readable format), made from LICENSE so the license
@@ -79,8 +83,10 @@ when built with the dialog, quendra, a small Qt dialog in Traditional Chinese.")
 # Library dependencies (libc, libstdc++, the Qt 6 libraries) come from dpkg-shlibdeps.
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 set(CPACK_DEBIAN_PACKAGE_GENERATE_SHLIBS OFF)
-# What the dialog needs that no library link shows: a Ming face for its Chinese texts.
-set(QUENDRA_APP_RUNTIME_DEPENDS "fonts-arphic-uming | fonts-noto-cjk")
+# What the dialog needs that no library link shows: a Ming face for its Chinese texts, and
+# Qt's platform plugins (X11 among them), without which no window opens; Qt's libraries
+# only recommend them.
+set(QUENDRA_APP_RUNTIME_DEPENDS "fonts-arphic-uming | fonts-noto-cjk, qt6-qpa-plugins")
 if(TARGET quendra)
     set(CPACK_DEBIAN_PACKAGE_DEPENDS ${QUENDRA_APP_RUNTIME_DEPENDS})
 endif()

@@ -1,6 +1,6 @@
 // The program's string table, by id: the two datum messages, which the dialog and gtm2wtr
-// both show, the dialog's datum menu item and its words for a save that failed. The texts
-// live here and nowhere else.
+// both show, the dialog's datum menu item and its words for a save or listing that failed. The
+// texts live here and nowhere else.
 #pragma once
 
 #include <string_view>
@@ -22,6 +22,16 @@ enum StringId : int {
     IDS_CAUSE_FOLDER_NOT_WRITABLE,
     IDS_CAUSE_BAD_POSITION,  // %1 the waypoint's number, %2 its name
     IDS_CAUSE_OWNER_ONLY_FOLDER,
+    // A file the user asked to list that gave no waypoints (%1 the file, %2 the cause), or
+    // Convert with none listed; then the causes.
+    IDS_LIST_FAILED = 40,
+    IDS_NOTHING_LISTED,
+    IDS_CAUSE_NO_SUCH_FILE,
+    IDS_CAUSE_UNREADABLE,  // %1 the system's reason
+    IDS_CAUSE_NOT_GTM,
+    IDS_CAUSE_DAMAGED,
+    IDS_CAUSE_COMPRESSED_DAMAGED,
+    IDS_CAUSE_NO_WAYPOINTS,
 };
 
 inline constexpr std::string_view kDatumHuTzuShanText =
@@ -44,6 +54,14 @@ inline constexpr std::string_view kCauseOwnerOnlyFolderText =
     "這個資料夾只允許檔案的擁有者取代它。";
 inline constexpr std::string_view kCauseBadPositionText =
     "第%1個航點「%2」的座標超出WTR檔案能記錄的範圍。";
+inline constexpr std::string_view kListFailedText = "無法列出航點：\n%1\n\n原因：%2";
+inline constexpr std::string_view kNothingListedText = "尚未列出任何GTM檔案的航點。";
+inline constexpr std::string_view kCauseNoSuchFileText = "找不到這個檔案。";
+inline constexpr std::string_view kCauseUnreadableText = "無法讀取這個檔案：%1";
+inline constexpr std::string_view kCauseNotGtmText = "這不是GTM檔案。";
+inline constexpr std::string_view kCauseDamagedText = "檔案不完整或已損壞。";
+inline constexpr std::string_view kCauseCompressedDamagedText = "檔案中壓縮的資料已損壞。";
+inline constexpr std::string_view kCauseNoWaypointsText = "這個檔案中沒有航點。";
 
 // UTF-8 text of a string-table entry; empty for an id the table does not hold.
 constexpr std::string_view LoadString(int id) {
@@ -70,6 +88,22 @@ constexpr std::string_view LoadString(int id) {
             return kCauseBadPositionText;
         case IDS_CAUSE_OWNER_ONLY_FOLDER:
             return kCauseOwnerOnlyFolderText;
+        case IDS_LIST_FAILED:
+            return kListFailedText;
+        case IDS_NOTHING_LISTED:
+            return kNothingListedText;
+        case IDS_CAUSE_NO_SUCH_FILE:
+            return kCauseNoSuchFileText;
+        case IDS_CAUSE_UNREADABLE:
+            return kCauseUnreadableText;
+        case IDS_CAUSE_NOT_GTM:
+            return kCauseNotGtmText;
+        case IDS_CAUSE_DAMAGED:
+            return kCauseDamagedText;
+        case IDS_CAUSE_COMPRESSED_DAMAGED:
+            return kCauseCompressedDamagedText;
+        case IDS_CAUSE_NO_WAYPOINTS:
+            return kCauseNoWaypointsText;
         default:
             return {};
     }

@@ -5,13 +5,14 @@
 # the programs unpacked from it (dpkg -x into a throwaway folder) run: gtm2wtr on a file
 # GPSBabel wrote, quendra on a virtual X display; and with its MIME types, GIO (what file
 # managers ask) names the type of .gtm and .gtz files and offers quendra.desktop for them,
-# as the install's triggers would have them.
+# as the install's triggers would have them. Its Depends alone, without Recommends, bring
+# Qt's X11 platform plugin, and its AppStream metadata is valid.
 #   scripts/check-package.sh [PACKAGE.deb]     (default: builds it with scripts/package.sh)
 set -euo pipefail
 source "$(dirname "$0")/lib/common.sh"
 
 ensure_packages dpkg-dev gpsbabel desktop-file-utils xvfb xauth man-db shared-mime-info \
-    libglib2.0-bin lintian
+    libglib2.0-bin lintian appstream
 
 DEB=${1:-$("$ROOT/scripts/package.sh" | tail -n 1)}
 DEB=$(realpath "$DEB")
@@ -32,7 +33,7 @@ echo "== contents and Depends"
 app=no
 has /usr/bin/quendra && app=yes
 needs=(libc6 libstdc++6 zlib1g)
-[ $app = no ] || needs+=(libqt6core6 libqt6gui6 libqt6widgets6 fonts-arphic-uming)
+[ $app = no ] || needs+=(libqt6core6 libqt6gui6 libqt6widgets6 qt6-qpa-plugins fonts-arphic-uming)
 # The package names in Depends, alternatives included, one a line.
 tr ',|' '\n\n' <<<"$depends" | sed 's/(.*//; s/ //g' >"$WORK/depends.txt"
 for package in "${needs[@]}"; do
@@ -44,10 +45,15 @@ echo "app: $app; Depends: $depends"
 
 echo "== apt resolves the Depends on a fresh system (simulated, nothing is installed)"
 : >"$WORK/empty-status"  # an empty package database
-apt-get install --simulate -o Dir::State::status="$WORK/empty-status" "$DEB" >"$WORK/apt.txt" ||
-    { cat "$WORK/apt.txt"; fail "apt cannot install it on a fresh system"; }
+apt-get install --simulate --no-install-recommends -o Dir::State::status="$WORK/empty-status" \
+    "$DEB" >"$WORK/apt.txt" || { cat "$WORK/apt.txt"; fail "apt cannot install it on a fresh system"; }
 grep -q '^Inst quendra ' "$WORK/apt.txt" || fail "apt would not install quendra on a fresh system"
 echo "apt installs $(grep -c '^Inst ' "$WORK/apt.txt") packages"
+if [ $app = yes ]; then  # the package that holds the plugin here, whatever its name
+    xcb=$(dpkg -S '*/qt6/plugins/platforms/libqxcb.so' | cut -d: -f1) || fail "no Qt X11 plugin here"
+    grep -q "^Inst $xcb " "$WORK/apt.txt" || fail "the Depends alone do not bring $xcb (Qt on X11)"
+    echo "without Recommends, with $xcb, which holds Qt's X11 platform plugin"
+fi
 
 echo "== the unpacked gtm2wtr"
 dpkg -x "$DEB" "$WORK/root"
@@ -73,6 +79,8 @@ if [ $app = yes ]; then
     echo "== the menu entry and the unpacked quendra"
     desktop=$WORK/root/usr/share/applications/quendra.desktop
     desktop-file-validate "$desktop" || fail "the .desktop entry is not valid"
+    # The metainfo file, its name against its id and its launchable against the entry.
+    appstreamcli validate-tree --no-net "$WORK/root" || fail "the AppStream metadata is not valid"
     # lintian sees that the command is in the package.
     grep -qxF "Exec=quendra %f" "$desktop" || fail "the entry does not pass the file to open"
     icon=$(sed -n 's/^Icon=//p' "$desktop")

@@ -10,7 +10,9 @@
 #   3. a file in another datum: the OK box, the dialog stays, Esc ends it;
 #   4. with "DatumTransform" set to "accurate" in the registry, a Hu-Tzu-Shan file converts
 #      with no question, as gtm2wtr --datum-transform=accurate converts it; the listed file
-#      chosen in Save As first brings a box with the steps' cause, and the dialog stays.
+#      chosen in Save As first brings a box with the steps' cause, and the dialog stays;
+#   5. a text file given as argument: a box names it and the steps' cause before the
+#      dialog comes up, empty.
 # What each face adds is checked here; the template's geometry and centring, the texts and
 # the steps' checks are the Win32 suite's and the steps' own.
 #   scripts/windows-e2e.sh [ZIP]     (default: builds it)
@@ -143,5 +145,17 @@ save_as "$dialog" "$WORK/out/accurate.wtr"
 expect_exit "after Save As in the accurate mode"
 "$GTM2WTR" --datum-transform=accurate "$input" "$WORK/expected.wtr" 2>/dev/null
 cmp "$WORK/expected.wtr" "$WORK/out/accurate.wtr" || fail "the accurate WTR file differs from gtm2wtr's"
+
+echo "== 5. a text file as argument: a box says why it lists nothing"
+printf 'WPT 1\r\n' >"$WORK/text.gtm"
+wine_run "$QUENDRA" "$(windows_path "$WORK/text.gtm")" >"$WORK/quendra.log" 2>&1 &
+app_pid=$!
+box=$(wait_window '^Quendra$' 60) || fail "no box for a text file"
+wine_run "$WORK/box_text.exe" Quendra 2>/dev/null | tr -d '\r' | tee "$WORK/box.txt"
+grep -qxF "原因：這不是GTM檔案。" "$WORK/box.txt" || fail "the box does not give the steps' cause"
+ok_box "$box" "the listing box"
+app_window=$(wait_window '^Quendra 1\.02' 30) || fail "no dialog after the listing box"
+xdotool windowfocus --sync "$app_window" key Escape
+expect_exit "after Esc"
 
 echo "Windows end-to-end check passed."

@@ -61,8 +61,11 @@ struct Harness {
 };
 
 // Every way a path reaches the list: at start, typed, browsed, dropped. 2.gtm holds two
-// waypoints, 2.gtz the same compressed, 1.gtm one, 0.gtm none.
-TEST(DialogSteps, ListingShowsTheFileAndRemembersItsPath) {
+// waypoints, 2.gtz the same compressed, 1.gtm one, 0.gtm none; cut.gtm states more than it
+// holds, cut.gtz is a cut gzip header, text.gtm is text. A file that gives no waypoints
+// brings a box, except the remembered one at start; Convert brings it again, or says none
+// was listed.
+TEST(DialogSteps, ListingShowsTheFileAndRemembersItsPathOrSaysWhyNot) {
     enum How { kStart, kTyped, kBrowsed, kDropped };
     struct Case {
         const char* what;
@@ -71,21 +74,31 @@ TEST(DialogSteps, ListingShowsTheFileAndRemembersItsPath) {
         std::vector<const char*> given;  // start file; typed; typed then chosen; dropped
         const char* shown;               // in the path box
         const char* listed;              // and remembered; "" for none
+        const char* cause = nullptr;     // why `listed` gave no waypoints (the box's start)
     };
+    const char *gone = "找不到這個檔案。", *none = "這個檔案中沒有航點。";
+    const char *text = "這不是GTM檔案。", *cut = "檔案不完整或已損壞。";
+    const char* zip = "檔案中壓縮的資料已損壞。";
     const Case cases[] = {
         {"first run", "", kStart, {}, "", ""},
         {"start lists the remembered file", "2.gtm", kStart, {}, "2.gtm", "2.gtm"},
-        {"remembered file is gone", "gone.gtm", kStart, {}, "gone.gtm", "gone.gtm"},
-        {"no waypoints, unknown datum", "0.gtm", kStart, {}, "0.gtm", "0.gtm"},
+        {"remembered file is gone", "gone.gtm", kStart, {}, "gone.gtm", "gone.gtm", gone},
+        {"no waypoints, unknown datum", "0.gtm", kStart, {}, "0.gtm", "0.gtm", none},
         {"a file opened from outside", "2.gtm", kStart, {"1.gtm"}, "1.gtm", "1.gtm"},
+        {"a gone file opened", "2.gtm", kStart, {"gone.gtm"}, "gone.gtm", "gone.gtm", gone},
         {"List with an empty path changes nothing", "2.gtm", kTyped, {""}, "", "2.gtm"},
-        {"List of a missing path", "2.gtm", kTyped, {"gone.gtm"}, "gone.gtm", "gone.gtm"},
+        {"List of a missing path", "2.gtm", kTyped, {"gone.gtm"}, "gone.gtm", "gone.gtm", gone},
+        {"List of a text file", "2.gtm", kTyped, {"text.gtm"}, "text.gtm", "text.gtm", text},
+        {"List of a folder", "2.gtm", kTyped, {"."}, ".", ".", "無法讀取這個檔案："},
         {"Browse cancelled", "2.gtm", kBrowsed, {"typed.gtm", ""}, "typed.gtm", "2.gtm"},
         {"Browse chosen", "2.gtm", kBrowsed, {"typed.gtm", "1.gtm"}, "1.gtm", "1.gtm"},
+        {"Browse chosen, cut", "2.gtm", kBrowsed, {"t.gtm", "cut.gtm"}, "cut.gtm", "cut.gtm", cut},
         {"one file dropped", "2.gtm", kDropped, {"1.gtm"}, "1.gtm", "1.gtm"},
         {"two files dropped", "2.gtm", kDropped, {"1.gtm", "2.gtm"}, "2.gtm", "2.gtm"},
         {"a folder dropped", "2.gtm", kDropped, {"."}, "2.gtm", "2.gtm"},
         {"a compressed file dropped", "1.gtm", kDropped, {"2.gtz"}, "2.gtz", "2.gtz"},
+        {"a cut one dropped", "1.gtm", kDropped, {"cut.gtz"}, "cut.gtz", "cut.gtz", zip},
+        {"no waypoints dropped", "1.gtm", kDropped, {"0.gtm"}, "0.gtm", "0.gtm", none},
     };
     const std::map<std::string, Lines> contents{
         {"2.gtm", kListed}, {"2.gtz", kListed}, {"1.gtm", {"WPT        100"}}};
@@ -95,7 +108,10 @@ TEST(DialogSteps, ListingShowsTheFileAndRemembersItsPath) {
         h.Gtm("2.gtm", TwoWaypoints());
         h.Gtm("1.gtm", GtmBuilder().Add({}));
         h.Gtm("0.gtm", GtmBuilder().Datum(0));
+        h.Gtm("cut.gtm", GtmBuilder().StatedWaypointCount(2).Add({}));
+        WriteBytes(h.dir / "text.gtm", {'W', 'P', 'T', ' ', '1', '\n'});
         WriteBytes(h.dir / "2.gtz", Gzip(TwoWaypoints().Build()));
+        WriteBytes(h.dir / "cut.gtz", {0x1F, 0x8B});
         if (*c.remembered) h.Stored(kGtmFileEntry) = h.Path(c.remembered);
         std::vector<std::string> given;
         for (const char* name : c.given) given.push_back(h.Path(name));
@@ -113,12 +129,22 @@ TEST(DialogSteps, ListingShowsTheFileAndRemembersItsPath) {
         EXPECT_EQ(h.window.lines, lines);
         EXPECT_EQ(h.window.countText, *c.listed ? std::to_string(lines.size()) : "");
         EXPECT_EQ(h.Stored(kGtmFileEntry), h.Path(c.listed));
-        // With waypoints listed Convert goes on to the save dialog; without, it does nothing.
+        const std::string box = c.cause
+                                    ? "無法列出航點：\n" + h.Path(c.listed) + "\n\n原因：" + c.cause
+                                    : "尚未列出任何GTM檔案的航點。";
+        const bool silent = c.how == kStart && given.empty();
+        ASSERT_EQ(h.messages.shownTexts.size(), c.cause && !silent ? 1u : 0u);
+        // With waypoints listed Convert goes on to the save dialog; without, it tells why.
         const std::size_t before = h.files.requests.size();
         h.dialog.OnConvert();
         EXPECT_EQ(h.files.requests.size() - before, lines.empty() ? 0u : 1u);
+        if (lines.empty()) {
+            for (const std::string& shown : h.messages.shownTexts)
+                EXPECT_TRUE(shown.starts_with(box)) << shown;
+            EXPECT_EQ(h.messages.shownTexts.size(), silent ? 1u : 2u);
+        }
         EXPECT_TRUE(h.messages.asked.empty() && h.messages.shown.empty());
-        EXPECT_EQ(h.messages.shownTexts.size(), 0u);
+        EXPECT_EQ(h.window.ended, 0);
     }
 }
 

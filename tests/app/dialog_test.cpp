@@ -119,13 +119,17 @@ private slots:
     }
 
     // The real file dialogs: the open one lists compressed files too; choosing the listed
-    // file in the save one brings a box that names it and says why.
+    // file in the save one brings a box that names it and says why, as listing a file that
+    // is not GTM does.
     void fileDialogsListCompressedFilesAndARefusedSaveSaysWhy() {
         Harness h;
         const QString gtm = h.Gtm("航點.gtm");
         WriteBytes(h.dir / "壓縮.gtm.gz", {0x1F, 0x8B});
-        WriteBytes(h.dir / "其他.txt", {});
+        WriteBytes(h.dir / "其他.txt", {'W', 'P', 'T'});
         h.Start().show();
+        h.Item<QLineEdit>(IDC_GTM_PATH)->setText(h.Path("其他.txt"));
+        h.Item<QPushButton>(IDC_LIST_WAYPOINTS)->click();
+        QCOMPARE(h.Listed(), QStringList());
         h.Item<QLineEdit>(IDC_GTM_PATH)->setText(gtm);
         h.Item<QPushButton>(IDC_LIST_WAYPOINTS)->click();
         QStringList listed;
@@ -149,7 +153,10 @@ private slots:
 
         h.Item<QPushButton>(IDC_CONVERT)->click();
         QCOMPARE(h.boxes,
-                 (Boxes{{QStringLiteral("無法寫入WTR檔案：\n%1\n\n原因：這正是目前轉換的GTM檔案。")
+                 (Boxes{{QStringLiteral("無法列出航點：\n%1\n\n原因：這不是GTM檔案。")
+                             .arg(h.Path("其他.txt")),
+                         Box::Ok, Box::NoIcon},
+                        {QStringLiteral("無法寫入WTR檔案：\n%1\n\n原因：這正是目前轉換的GTM檔案。")
                              .arg(gtm),
                          Box::Ok, Box::NoIcon}}));
     }
