@@ -101,6 +101,9 @@ TEST_F(Gtm2wtrTest, UsageErrorsNameTheirCauseAndHelpVersionAndTheDatumListExitZe
         {{"-d", Path("")}, 2, "-d"},
         {{"--output-dir", in, in}, 1, in + ": not a folder"},
         {{"--hu-tzu-shan=1", in, out}, 2, "--hu-tzu-shan"},  // by its name only, not its number
+        {{"--datum-transform=exact", in, out}, 2, "--datum-transform"},
+        {{in, out, "--datum-transform"}, 2, "--datum-transform"},  // no value
+        {{in, "--output-dir"}, 2, "--output-dir"},
         {{"--datum-transform=accurate", "--hu-tzu-shan=shift", in, out}, 2, "--hu-tzu-shan"},
         {{"--list-datums", in}, 2, "--list-datums"},
         {{"--help"}, 0, "\n  gtm2wtr --list [--codepage NAME] FILE\n"},
