@@ -49,40 +49,44 @@ std::string Fill(int stringId, const std::string& first, const std::string& seco
     return text;
 }
 
+// The dialog's own words for our own causes: what may not be replaced, and why a file
+// gave no waypoints.
+constexpr std::pair<Failure, int> kOurWords[] = {
+    {Failure::SameFileAsInput, IDS_CAUSE_SAME_FILE},
+    {Failure::NotRegularFile, IDS_CAUSE_NOT_REGULAR_FILE},
+    {Failure::ReadOnly, IDS_CAUSE_READ_ONLY},
+    {Failure::FolderNotWritable, IDS_CAUSE_FOLDER_NOT_WRITABLE},
+    {Failure::OwnerOnlyFolder, IDS_CAUSE_OWNER_ONLY_FOLDER},
+    {Failure::WrongSignature, IDS_CAUSE_NOT_GTM},
+    {Failure::Empty, IDS_CAUSE_DAMAGED},
+    {Failure::Truncated, IDS_CAUSE_DAMAGED},
+    {Failure::Malformed, IDS_CAUSE_DAMAGED},
+    {Failure::CompressedTruncated, IDS_CAUSE_COMPRESSED_DAMAGED},
+    {Failure::CompressedCorrupt, IDS_CAUSE_COMPRESSED_DAMAGED},
+    {Failure::InflatedTooLarge, IDS_CAUSE_COMPRESSED_DAMAGED},
+    {Failure::NoWaypoints, IDS_CAUSE_NO_WAYPOINTS},
+};
+
+// Our own words for a cause of ours that has them; empty otherwise.
+std::string OurWordsFor(const std::error_code& cause) {
+    for (const auto& [failure, words] : kOurWords) {
+        if (cause == failure) return std::string(LoadString(words));
+    }
+    return {};
+}
+
 // Our own words for our own refusals; the system's for everything else.
 std::string CauseOf(const std::error_code& cause) {
-    constexpr std::pair<Failure, int> kOurWords[] = {
-        {Failure::SameFileAsInput, IDS_CAUSE_SAME_FILE},
-        {Failure::NotRegularFile, IDS_CAUSE_NOT_REGULAR_FILE},
-        {Failure::ReadOnly, IDS_CAUSE_READ_ONLY},
-        {Failure::FolderNotWritable, IDS_CAUSE_FOLDER_NOT_WRITABLE},
-        {Failure::OwnerOnlyFolder, IDS_CAUSE_OWNER_ONLY_FOLDER},
-    };
-    for (const auto& [errc, words] : kOurWords) {
-        if (cause == errc) return std::string(LoadString(words));
-    }
-    return SystemWords(cause);
+    std::string words = OurWordsFor(cause);
+    return words.empty() ? SystemWords(cause) : words;
 }
 
 // The dialog's words for why a file gave no waypoints; the system's reason where it is one.
 std::string ListingCause(Failure error, const std::error_code& cause) {
-    constexpr std::pair<Failure, int> kOurWords[] = {
-        {Failure::WrongSignature, IDS_CAUSE_NOT_GTM},
-        {Failure::Empty, IDS_CAUSE_DAMAGED},
-        {Failure::ShortRead, IDS_CAUSE_DAMAGED},
-        {Failure::Truncated, IDS_CAUSE_DAMAGED},
-        {Failure::Malformed, IDS_CAUSE_DAMAGED},
-        {Failure::CompressedTruncated, IDS_CAUSE_COMPRESSED_DAMAGED},
-        {Failure::CompressedCorrupt, IDS_CAUSE_COMPRESSED_DAMAGED},
-        {Failure::InflatedTooLarge, IDS_CAUSE_COMPRESSED_DAMAGED},
-        {Failure::NoWaypoints, IDS_CAUSE_NO_WAYPOINTS},
-    };
     if (error == Failure::CannotOpen && cause == std::errc::no_such_file_or_directory) {
         return std::string(LoadString(IDS_CAUSE_NO_SUCH_FILE));
     }
-    for (const auto& [failure, words] : kOurWords) {
-        if (error == failure) return std::string(LoadString(words));
-    }
+    if (std::string words = OurWordsFor(error); !words.empty()) return words;
     // Opening or reading failed, or the records found no memory.
     return Fill(
         IDS_CAUSE_UNREADABLE,

@@ -27,10 +27,10 @@ struct InflatedPrefix {
 
 // Inflates every member of `compressed` into `inflated`, which ends up holding exactly the
 // inflated bytes. Refused, with `inflated` empty: data whose first bytes `prefix` does not
-// accept (WrongSignature), more than `limit` bytes (InflatedTooLarge), data that ends inside a
-// member (CompressedTruncated), a bad header, deflate data, checksum or length
-// (CompressedCorrupt). Bytes after the
-// last member that do not start another member are ignored, as zlib's own reader does.
+// accept (WrongSignature), more than `limit` bytes (InflatedTooLarge), data that ends inside
+// a member (CompressedTruncated), a bad header, deflate data, checksum or length
+// (CompressedCorrupt). Bytes after the last member that do not start another member are
+// ignored, as zlib's own reader does.
 bool Inflate(std::span<const std::uint8_t> compressed, const InflatedPrefix& prefix,
              FileBytes& inflated, Failure* failure = nullptr,
              std::uint64_t limit = kMaxInflatedSize);

@@ -1,6 +1,5 @@
 #include "waypoints/gtm_waypoint_set.h"
 
-#include <cstdio>
 #include <cstring>
 #include <new>
 #include <vector>
@@ -74,11 +73,9 @@ bool ReadGtmFile(const std::filesystem::path& path, FileBytes& data, Failure& er
 
 bool GtmWaypointSet::Load(const std::filesystem::path& path) {
     FileBytes data;
-    Failure why = Failure::None;
-    if (!ReadGtmFile(path, data, why, &cause)) {
+    if (!ReadGtmFile(path, data, error, &cause)) {
         count = 0;
         records.reset();
-        error = why;
         return false;
     }
     return LoadFromBytes(data);

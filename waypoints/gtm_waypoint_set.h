@@ -54,8 +54,8 @@ struct DatumVerdict {
         NoShift,    // a GTM datum with no published shift to WGS84 (FindDatum names it)
     };
     Kind kind = Kind::Keep;
-    DatumConversion
-        conversion;  // applied by BuildFrom: on Keep, Convert, and a Yes to the question
+    // What BuildFrom applies: on Keep, on Convert, and after a Yes to the question.
+    DatumConversion conversion;
     Refusal refusal = Refusal::None;
     // On a simple-mode refusal: the accurate mode would convert this datum.
     bool accurateConverts = false;

@@ -1,7 +1,6 @@
 #include "waypoints/wtr_waypoint_set.h"
 
 #include <cmath>
-#include <cstdio>
 #include <cstring>
 #include <new>
 #include <vector>
@@ -203,16 +202,6 @@ bool WtrWaypointSet::Save(const std::filesystem::path& path, const std::filesyst
     return false;
 }
 
-bool WtrWaypointSet::Load(const std::filesystem::path& path) {
-    FileBytes data;
-    if (!ReadWholeFile(path, data, &error, &cause)) {
-        count = 0;
-        records.reset();
-        return false;
-    }
-    return LoadFromBytes(data);
-}
-
 bool WtrWaypointSet::LoadFromBytes(std::span<const std::uint8_t> data) {
     ByteReader file(data);
     auto fail = [this](Failure why) {
@@ -221,7 +210,6 @@ bool WtrWaypointSet::LoadFromBytes(std::span<const std::uint8_t> data) {
         error = why;
         return false;
     };
-    cause.clear();
     if (!file.Matches(0, kWaypointMarker, kMarkerTagSize)) return fail(Failure::WrongSignature);
 
     std::size_t position = kWtrMarkerSize;

@@ -51,15 +51,13 @@ public:
     // naming the same file as `path` (after links) is refused before anything is written.
     // `saveError` then holds the cause; it is cleared by a successful save.
     bool Save(const std::filesystem::path& path, const std::filesystem::path& input = {});
-    // Reads a WTR file. A file that ends inside a record or has no track marker fails with
-    // count 0.
-    bool Load(const std::filesystem::path& path);
+    // Reads a WTR file's bytes. A file that ends inside a record or has no track marker
+    // fails with count 0.
     bool LoadFromBytes(std::span<const std::uint8_t> data);
 
     std::int32_t count = 0;
     LargeArray<WtrWaypoint> records;  // null when absent
     Failure error = Failure::None;
-    std::error_code cause;  // the system's reason for a failed read
     // Which waypoint stopped BuildFrom, for the message that names it.
     std::int32_t badWaypoint = -1;
     // Why the last Save failed: a system error, or a Failure (not a regular file, same file
