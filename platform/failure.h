@@ -22,6 +22,9 @@ enum class Failure {
     OutOfMemory,
     NoWaypoints,
     BadPosition,  // a position no WTR file can hold
+    // Reading a GPX file.
+    MalformedXml,  // not well-formed XML past its first element
+    XmlRefused,    // a DTD, an entity, or nesting or a token beyond the bounds
     // Inflating a gzip-compressed file.
     InflatedTooLarge,     // inflates to more than kMaxInflatedSize
     CompressedTruncated,  // the compressed data ends inside a member

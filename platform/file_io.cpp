@@ -37,7 +37,7 @@ public:
             case Failure::ShortRead:
                 return "the file ended before its stated size";
             case Failure::WrongSignature:
-                return "not a GTM file";
+                return "neither a GTM nor a GPX file";
             case Failure::Truncated:
                 return "the file is truncated: its data runs past its end";
             case Failure::Malformed:
@@ -48,6 +48,10 @@ public:
                 return "the file holds no waypoints";
             case Failure::BadPosition:
                 return "a position outside the WTR range";
+            case Failure::MalformedXml:
+                return "the GPX file is not well-formed XML";
+            case Failure::XmlRefused:
+                return "the GPX file has a DTD or entity, or nests or runs too deep or long";
             case Failure::InflatedTooLarge:
                 return "the compressed file inflates to more than 1 GiB";
             case Failure::CompressedTruncated:

@@ -4,9 +4,11 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <memory>
 #include <span>
 #include <vector>
 
+#include "platform/byte_source.h"
 #include "platform/failure.h"
 #include "platform/large_memory.h"
 
@@ -34,5 +36,21 @@ struct InflatedPrefix {
 bool Inflate(std::span<const std::uint8_t> compressed, const InflatedPrefix& prefix,
              FileBytes& inflated, Failure* failure = nullptr,
              std::uint64_t limit = kMaxInflatedSize);
+
+// Inflates `compressed` as it is read, every member in turn, never holding more than a
+// piece: for files read as they are parsed. Fails as Inflate does (CompressedTruncated,
+// CompressedCorrupt, InflatedTooLarge past `limit`), or with the compressed source's failure.
+class GzipSource : public ByteSource {
+public:
+    explicit GzipSource(ByteSource& compressed, std::uint64_t limit = kMaxInflatedSize);
+    ~GzipSource() override;
+    GzipSource(const GzipSource&) = delete;
+    GzipSource& operator=(const GzipSource&) = delete;
+    bool Read(std::uint8_t* out, std::size_t size, std::size_t& got) override;
+
+private:
+    struct Stream;
+    std::unique_ptr<Stream> stream_;
+};
 
 }  // namespace quendra
