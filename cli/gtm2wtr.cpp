@@ -15,11 +15,13 @@
 
 #include "cli/options.h"
 #include "platform/codepage.h"
+#include "platform/file_io.h"
 #include "platform/path_text.h"
 #include "res/string_table.h"
 #include "waypoints/datums.h"
 #include "waypoints/display_line.h"
 #include "waypoints/gtm_waypoint_set.h"
+#include "waypoints/waypoint_file.h"
 #include "waypoints/wtr_waypoint_set.h"
 
 namespace quendra {
@@ -52,13 +54,11 @@ public:
     Gtm2Wtr(CliStreams streams, const Options& options) : streams_(streams), options_(options) {}
 
     bool Convert(const std::string& input, const std::string& output) {
-        GtmWaypointSet gtm;
-        {
-            FileBytes data;
-            if (!Read(input, data)) return false;
-            if (!gtm.LoadFromBytes(data)) return Fail(input, Reason(gtm.error));
-        }
-        if (gtm.count == 0) return Fail(input, Reason(Failure::NoWaypoints));
+        WaypointFile file;
+        if (!Load(input, file)) return false;
+        const GtmWaypointSet& gtm = file.set;
+        const bool gpx = file.format == WaypointFormat::Gpx;
+        if (gpx) WarnAboutNames(input, file.gpx);
 
         const DatumVerdict verdict = gtm.CheckDatum(options_.datumMode);
         if (verdict.kind == DatumVerdict::Kind::Refuse) {
@@ -78,11 +78,9 @@ public:
         if (!wtr.BuildFrom(gtm.count, gtm.records.get(), verdict.conversion)) {
             if (wtr.badWaypoint < 0) return Fail(input, Reason(Failure::OutOfMemory));
             const GtmWaypoint& bad = gtm.records[wtr.badWaypoint];
-            return Fail(input, "waypoint " + std::to_string(wtr.badWaypoint + 1) + " (" +
-                                   Decode(std::string_view(bad.name)) + ") has " +
-                                   Reason(Failure::BadPosition) + ": latitude " +
-                                   std::to_string(bad.latitude) + ", longitude " +
-                                   std::to_string(bad.longitude));
+            return Fail(input,
+                        BadPosition(wtr.badWaypoint, Decode(std::string_view(bad.name)),
+                                    std::to_string(bad.latitude), std::to_string(bad.longitude)));
         }
         // The input is named so that the output can never replace it.
         if (!wtr.Save(PathFromText(output), PathFromText(input))) {
@@ -93,34 +91,48 @@ public:
         if (verdict.kind == DatumVerdict::Kind::Convert) {
             streams_.err << " (converted from " << verdict.conversion.datum->name << " to WGS84)";
         }
+        if (gpx) {
+            streams_.err << " (left out: " << Counted(file.gpx.routePoints, "route point") << ", "
+                         << Counted(file.gpx.trackPoints, "track point") << ')';
+        }
         streams_.err << '\n';
         return true;
     }
 
-    bool List(const std::string& file) {
-        FileBytes data;
-        if (!Read(file, data)) return false;
-        // Either reader refuses a file of the other kind by its first bytes.
-        WtrWaypointSet wtr;
-        if (wtr.LoadFromBytes(data)) return Print(wtr);
-        if (wtr.error != Failure::WrongSignature) {
-            return Fail(file, wtr.error == Failure::Truncated
-                                  ? "the WTR file is truncated or has no track section"
-                                  : Reason(wtr.error));
+    bool List(const std::string& path) {
+        // A WTR file, known by its first bytes, or else any file Convert takes.
+        {
+            FileBytes data;
+            Failure error = Failure::None;
+            std::error_code cause;
+            if (ReadWholeFile(PathFromText(path), data, &error, &cause)) {
+                WtrWaypointSet wtr;
+                if (wtr.LoadFromBytes(data)) return Print(wtr, decoder_);
+                if (wtr.error != Failure::WrongSignature) {
+                    return Fail(path, wtr.error == Failure::Truncated
+                                          ? "the WTR file is truncated or has no track section"
+                                          : Reason(wtr.error));
+                }
+            }
         }
-        GtmWaypointSet gtm;
-        if (gtm.LoadFromBytes(data)) return Print(gtm);
-        return Fail(file, gtm.error == Failure::WrongSignature ? "neither a GTM nor a WTR file"
-                                                               : Reason(gtm.error));
+        WaypointFile file;
+        if (!Load(path, file)) return false;
+        return Print(file.set, file.format == WaypointFormat::Gpx ? gpxDecoder_ : decoder_);
     }
 
-    bool OpenDecoder() { return decoder_.Open(options_.codePage); }
+    // GPX names go into the code page asked for, or Big5 as WTR devices read it.
+    bool OpenCodePages() {
+        const std::string gpxCodePage =
+            options_.codePage.empty() ? kGpxNameCodePage : options_.codePage;
+        return decoder_.Open(options_.codePage) && gpxNames_.Open(gpxCodePage) &&
+               gpxDecoder_.Open(gpxCodePage);
+    }
 
 private:
     template <class Set>
-    bool Print(const Set& set) {
+    bool Print(const Set& set, CodePageDecoder& names) {
         for (std::int32_t i = 0; i < set.count; ++i) {
-            streams_.out << Decode(DisplayLine(set.records[i])) << '\n';
+            streams_.out << names.Decode(DisplayLine(set.records[i])) << '\n';
         }
         streams_.out.flush();
         return true;
@@ -142,13 +154,62 @@ private:
                (verdict.accurateConverts ? " (--datum-transform=accurate converts it)" : "");
     }
 
-    // The whole file, inflated when it is compressed (only GTM files come so; what a
-    // compressed file holds is checked as one). A failure is reported with its cause.
-    bool Read(const std::string& file, FileBytes& data) {
-        Failure error = Failure::None;
-        std::error_code cause;
-        if (ReadGtmFile(PathFromText(file), data, error, &cause)) return true;
-        return Fail(file, Reason(error, cause));
+    // A GTM or GPX file, with the waypoints it holds; a failure is reported with its cause.
+    bool Load(const std::string& path, WaypointFile& file) {
+        if (file.Load(PathFromText(path), gpxNames_) && file.set.count > 0) return true;
+        const GtmWaypointSet& set = file.set;
+        const GpxReport& gpx = file.gpx;
+        switch (set.error) {
+            case Failure::None:
+                return Fail(path, Reason(Failure::NoWaypoints));
+            case Failure::MalformedXml:
+            case Failure::XmlRefused:
+                return Fail(path, Reason(set.error) + " (line " + std::to_string(gpx.line) + ")");
+            case Failure::BadPosition:
+                return Fail(path, BadPosition(gpx.badWaypoint, gpx.badName, gpx.badLatitude,
+                                              gpx.badLongitude) +
+                                      " (line " + std::to_string(gpx.line) + ")");
+            default:
+                return Fail(path, Reason(set.error, set.cause));
+        }
+    }
+
+    static std::string BadPosition(std::int32_t index, const std::string& name,
+                                   const std::string& latitude, const std::string& longitude) {
+        return "waypoint " + std::to_string(index + 1) + " (" + name + ") has " +
+               Reason(Failure::BadPosition) + ": latitude " + latitude + ", longitude " + longitude;
+    }
+
+    static std::string Counted(std::int64_t count, std::string_view what) {
+        return std::to_string(count) + ' ' + std::string(what) + (count == 1 ? "" : "s");
+    }
+
+    // Names are never renamed behind the user's back, but they are told what was written.
+    void WarnAboutNames(const std::string& path, const GpxReport& gpx) {
+        const auto quoted = [](const std::string& text) { return "\"" + text + "\""; };
+        if (gpx.changedNames > 0) {
+            streams_.err << "gtm2wtr: " << path
+                         << ": warning: " << Counted(gpx.changedNames, "name")
+                         << " cut to 10 bytes or with "
+                         << "characters the code page lacks (as ?):";
+            for (const ChangedName& name : gpx.firstChanged) {
+                streams_.err << ' ' << quoted(name.original) << " as "
+                             << quoted(gpxDecoder_.Decode(name.written)) << ';';
+            }
+            streams_.err << (static_cast<std::size_t>(gpx.changedNames) > gpx.firstChanged.size()
+                                 ? " ...\n"
+                                 : "\n");
+        }
+        if (gpx.mergedNames > 0) {
+            streams_.err << "gtm2wtr: " << path << ": warning: different names written alike "
+                         << "(a device may merge or overwrite them):";
+            for (const std::string& name : gpx.firstMerged) {
+                streams_.err << ' ' << quoted(gpxDecoder_.Decode(name));
+            }
+            streams_.err << (static_cast<std::size_t>(gpx.mergedNames) > gpx.firstMerged.size()
+                                 ? " ...\n"
+                                 : "\n");
+        }
     }
 
     bool Fail(const std::string& file, std::string_view reason) {
@@ -159,10 +220,12 @@ private:
     CliStreams streams_;
     const Options& options_;
     CodePageDecoder decoder_;
+    CodePageEncoder gpxNames_;
+    CodePageDecoder gpxDecoder_;
 };
 
-// NAME.wtr for NAME.gtm, NAME.gtz, NAME.gtm.gz or NAME.gz (the .gtm.gz in any case); any
-// other last extension is dropped as well.
+// NAME.wtr for NAME.gtm, NAME.gtz, NAME.gpx, NAME.gtm.gz, NAME.gpx.gz or NAME.gz (the
+// .gtm.gz and .gpx.gz in any case); any other last extension is dropped as well.
 std::filesystem::path WtrNameFor(const std::filesystem::path& input) {
     auto lower = [](const std::filesystem::path& part) {
         std::u8string text = part.u8string();
@@ -173,7 +236,10 @@ std::filesystem::path WtrNameFor(const std::filesystem::path& input) {
     };
     std::filesystem::path name = input.filename();
     std::filesystem::path stem = name.stem();
-    if (lower(name.extension()) == u8".gz" && lower(stem.extension()) == u8".gtm") name = stem;
+    if (lower(name.extension()) == u8".gz" &&
+        (lower(stem.extension()) == u8".gtm" || lower(stem.extension()) == u8".gpx")) {
+        name = stem;
+    }
     return name.replace_extension(".wtr");
 }
 
@@ -230,7 +296,7 @@ int RunGtm2Wtr(const std::vector<std::string>& args, CliStreams streams) {
     }
 
     Gtm2Wtr tool(streams, options);
-    if (!tool.OpenDecoder())
+    if (!tool.OpenCodePages())
         return UsageError(streams, "unknown code page '" + options.codePage + "'");
 
     if (options.list) return tool.List(options.files[0]) ? kExitSuccess : kExitFailure;

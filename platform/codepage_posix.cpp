@@ -62,3 +62,45 @@ std::string CodePageDecoder::Decode(std::string_view bytes) {
 }
 
 }  // namespace quendra
+
+namespace quendra {
+
+struct CodePageEncoder::Converter {
+    explicit Converter(iconv_t descriptor) : descriptor(descriptor) {}
+    ~Converter() { iconv_close(descriptor); }
+    Converter(const Converter&) = delete;
+    Converter& operator=(const Converter&) = delete;
+    iconv_t descriptor;
+};
+
+CodePageEncoder::CodePageEncoder() = default;
+CodePageEncoder::~CodePageEncoder() = default;
+
+bool CodePageEncoder::Open(const std::string& codePage) {
+    converter_.reset();
+    iconv_t descriptor =
+        iconv_open(codePage.empty() ? kDefaultCodePage : codePage.c_str(), "UTF-8");
+    if (descriptor == reinterpret_cast<iconv_t>(-1)) return false;
+    converter_ = std::make_unique<Converter>(descriptor);
+    return true;
+}
+
+bool CodePageEncoder::Encode(std::string_view character, std::string& out) {
+    if (!converter_) return false;
+    iconv_t converter = converter_->descriptor;
+    iconv(converter, nullptr, nullptr, nullptr, nullptr);
+    char* in = const_cast<char*>(character.data());
+    std::size_t inLeft = character.size();
+    char bytes[16];
+    char* at = bytes;
+    std::size_t room = sizeof bytes;
+    // Without //TRANSLIT a character the code page lacks is refused (EILSEQ), not guessed.
+    if (iconv(converter, &in, &inLeft, &at, &room) != 0 || inLeft != 0) return false;
+    // A stateful code page may need its shift state closed.
+    if (iconv(converter, nullptr, nullptr, &at, &room) == static_cast<std::size_t>(-1))
+        return false;
+    out.append(bytes, static_cast<std::size_t>(at - bytes));
+    return true;
+}
+
+}  // namespace quendra

@@ -1,7 +1,8 @@
 // The POSIX side of platform/file_io.h: open, O_TMPFILE, fsync and renameat.
+#include "platform/byte_source.h"
+#include "platform/file_calls_posix.h"
 #include "platform/file_io.h"
 #include "platform/file_io_common.h"
-#include "platform/file_calls_posix.h"
 
 #include <cerrno>
 #include <string>
@@ -102,6 +103,60 @@ bool ReadWholeFile(const std::filesystem::path& path, FileBytes& data, Failure* 
     // Only read from: every byte is in, so closing cannot lose any.
     os.close(fd);
     return Finish(result, data, failure, cause);
+}
+
+FileSource::~FileSource() {
+    Close();
+}
+
+bool FileSource::Open(const std::filesystem::path& path) {
+    Close();
+    failure = Failure::None;
+    cause.clear();
+    // Non-blocking for the reason ReadWholeFile gives.
+    int fd = os.open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK, 0);
+    if (fd < 0) {
+        failure = Failure::CannotOpen;
+        cause = LastError();
+        return false;
+    }
+    file_ = fd;
+    struct stat info {};
+    if (os.fstat(fd, &info) != 0) {
+        cause = LastError();
+    } else if (!S_ISREG(info.st_mode)) {
+        cause = Failure::NotRegularFile;
+    } else if (info.st_size == 0) {
+        failure = Failure::Empty;
+    } else {
+        return true;
+    }
+    if (failure == Failure::None) failure = Failure::CannotOpen;
+    Close();
+    return false;
+}
+
+bool FileSource::Read(std::uint8_t* out, std::size_t size, std::size_t& got) {
+    got = 0;
+    if (failure != Failure::None) return false;
+    if (file_ < 0) return true;
+    for (;;) {
+        ssize_t n = os.read(static_cast<int>(file_), out, size);
+        if (n < 0 && errno == EINTR) continue;
+        if (n < 0) {
+            failure = Failure::CannotRead;
+            cause = LastError();
+            return false;
+        }
+        got = static_cast<std::size_t>(n);
+        return true;
+    }
+}
+
+void FileSource::Close() {
+    // Only read from, so closing cannot lose anything.
+    if (file_ >= 0) os.close(static_cast<int>(file_));
+    file_ = -1;
 }
 
 bool SafeFileWriter::Open(const std::filesystem::path& target, const std::filesystem::path& input) {

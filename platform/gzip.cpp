@@ -4,6 +4,7 @@
 #include <zlib.h>
 
 #include <algorithm>
+#include <cstring>
 
 #include "platform/large_memory.h"
 
@@ -179,6 +180,102 @@ bool Inflate(std::span<const std::uint8_t> compressed, const InflatedPrefix& pre
     GzipReader again(compressed);
     if (again.Read(inflated.data(), inflated.size(), got) != Failure::None || got != total) {
         return fail(Failure::CompressedCorrupt);  // the same bytes inflated differently: cannot be
+    }
+    return true;
+}
+
+}  // namespace quendra
+
+namespace quendra {
+
+struct GzipSource::Stream {
+    explicit Stream(ByteSource& source) : compressed(source) {
+        ready = inflateInit2(&stream, kGzipOnly) == Z_OK;
+    }
+    ~Stream() {
+        if (ready) inflateEnd(&stream);
+    }
+    Stream(const Stream&) = delete;
+    Stream& operator=(const Stream&) = delete;
+
+    // Tops the input up to at least `wanted` bytes where the source has them.
+    bool Fill(std::size_t wanted) {
+        while (stream.avail_in < wanted && !sourceEnded) {
+            if (stream.avail_in > 0 && stream.next_in != input.data()) {
+                std::memmove(input.data(), stream.next_in, stream.avail_in);
+            }
+            stream.next_in = input.data();
+            std::size_t got = 0;
+            if (!compressed.Read(input.data() + stream.avail_in, input.size() - stream.avail_in,
+                                 got)) {
+                return false;
+            }
+            if (got == 0) sourceEnded = true;
+            stream.avail_in += static_cast<uInt>(got);
+        }
+        return true;
+    }
+
+    ByteSource& compressed;
+    z_stream stream{};
+    std::vector<std::uint8_t> input = std::vector<std::uint8_t>(kChunk);
+    bool ready = false;
+    bool sourceEnded = false;
+    bool finished = false;
+    std::uint64_t inflated = 0;
+};
+
+GzipSource::GzipSource(ByteSource& compressed, std::uint64_t limit)
+    : stream_(std::make_unique<Stream>(compressed)), limit_(limit) {}
+
+GzipSource::~GzipSource() = default;
+
+bool GzipSource::Read(std::uint8_t* out, std::size_t size, std::size_t& got) {
+    got = 0;
+    auto fail = [this](Failure why) {
+        if (failure == Failure::None) failure = why;
+        return false;
+    };
+    if (failure != Failure::None) return false;
+    Stream& s = *stream_;
+    if (!s.ready) return fail(Failure::OutOfMemory);
+    while (got == 0 && size > 0 && !s.finished) {
+        if (!s.Fill(1)) {
+            cause = s.compressed.cause;
+            return fail(s.compressed.failure);
+        }
+        s.stream.next_out = out;
+        s.stream.avail_out = static_cast<uInt>(std::min(size, kMaxPiece));
+        const uInt room = s.stream.avail_out;
+        const int result = inflate(&s.stream, Z_NO_FLUSH);
+        got = room - s.stream.avail_out;
+        s.inflated += got;
+        if (s.inflated > limit_) return fail(Failure::InflatedTooLarge);
+        switch (result) {
+            case Z_OK:
+                break;
+            case Z_STREAM_END:
+                // Another member may follow; anything else after the last is ignored.
+                if (!s.Fill(2)) {
+                    cause = s.compressed.cause;
+                    return fail(s.compressed.failure);
+                }
+                if (IsGzip(std::span(s.stream.next_in, s.stream.avail_in))) {
+                    if (inflateReset(&s.stream) != Z_OK) return fail(Failure::CompressedCorrupt);
+                } else {
+                    s.finished = true;
+                }
+                break;
+            case Z_BUF_ERROR:  // no progress: the input ran out inside a member
+                if (s.stream.avail_in == 0 && s.sourceEnded) {
+                    return fail(Failure::CompressedTruncated);
+                }
+                break;
+            case Z_MEM_ERROR:
+                return fail(Failure::OutOfMemory);
+            default:
+                return fail(Failure::CompressedCorrupt);
+        }
     }
     return true;
 }

@@ -51,6 +51,7 @@ public:
 private:
     struct Stream;
     std::unique_ptr<Stream> stream_;
+    std::uint64_t limit_;
 };
 
 }  // namespace quendra

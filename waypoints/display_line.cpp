@@ -3,6 +3,8 @@
 #include <cstddef>
 #include <cstdio>
 
+#include "waypoints/wtr_waypoint_set.h"
+
 namespace quendra {
 
 namespace {
@@ -15,7 +17,12 @@ std::string DisplayLine(const char* name, float altitude) {
     shown[kNameLength] = '\0';
     // 10 + 1 + the 40 characters of the most negative float fit easily.
     char line[64];
-    std::snprintf(line, sizeof line, "%s %3.lf", shown, static_cast<double>(altitude));
+    if (altitude == kUnknownAltitude) {
+        // No made-up height: the column stays as wide as a short one.
+        std::snprintf(line, sizeof line, "%s    ", shown);
+    } else {
+        std::snprintf(line, sizeof line, "%s %3.lf", shown, static_cast<double>(altitude));
+    }
     return line;
 }
 

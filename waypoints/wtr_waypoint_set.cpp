@@ -135,6 +135,13 @@ std::uint16_t WtrSymbolFor(std::uint16_t gtmIconCode) {
     }
 }
 
+std::uint16_t GtmIconFor(std::uint16_t symbolCode) {
+    for (std::uint16_t icon : {27, 34, 60, 73}) {
+        if (WtrSymbolFor(icon) == symbolCode) return icon;
+    }
+    return 48;
+}
+
 bool WtrWaypointSet::BuildFrom(std::int32_t gtmCount, const GtmWaypoint* gtmRecords,
                                const DatumConversion& conversion) {
     badWaypoint = -1;

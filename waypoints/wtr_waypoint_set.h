@@ -30,6 +30,12 @@ double WrapLongitude(double degrees);
 bool IsRealPosition(double latitude, double longitude);
 
 std::uint16_t WtrSymbolFor(std::uint16_t gtmIconCode);
+// The GTM icon that WtrSymbolFor turns into `symbolCode` (48, the dot's, for other codes).
+std::uint16_t GtmIconFor(std::uint16_t symbolCode);
+
+// An altitude nobody knows, as Garmin's Device Interface Specification (001-00063-00, the
+// D108 waypoint's "alt") has it; lists show it blank.
+inline constexpr float kUnknownAltitude = 1.0e25f;
 
 struct WtrWaypoint {
     char name[11];  // up to the GTM name's first zero byte

@@ -6,7 +6,7 @@ JOBS=$(nproc 2>/dev/null || echo 2)
 
 # The Debian packages every build needs.
 BASE_PACKAGES=(build-essential cmake pkg-config zlib1g-dev libgtest-dev libgmock-dev libbenchmark-dev libproj-dev
-    libcli11-dev)
+    libcli11-dev libexpat1-dev)
 # The dialog: Qt 6 Widgets, SVG for the icon, a free Ming face for the Chinese texts.
 APP_PACKAGES=(qt6-base-dev qt6-svg-dev libgl-dev fonts-arphic-uming)
 
