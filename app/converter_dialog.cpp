@@ -15,10 +15,13 @@ namespace quendra {
 
 namespace {
 
-const FileDialogRequest kOpenGtm{
-    FileDialogRequest::Mode::Open, "GPS TrackMaker Files", {"*.gtm", "*.gtz", "*.gtm.gz"}, "", ""};
+const FileDialogRequest kOpenGtm{FileDialogRequest::Mode::Open,
+                                 {{"GPS TrackMaker Files", {"*.gtm", "*.gtz", "*.gtm.gz"}},
+                                  {"GPX Files", {"*.gpx", "*.gpx.gz"}}},
+                                 "",
+                                 ""};
 const FileDialogRequest kSaveWtr{
-    FileDialogRequest::Mode::Save, "Garmin WTR Files", {"*.wtr"}, "wtr", ""};
+    FileDialogRequest::Mode::Save, {{"Garmin WTR Files", {"*.wtr"}}}, "wtr", ""};
 
 // The path box text goes to the open dialog as a 260-character buffer would hold it.
 constexpr std::size_t kMaxPathCharacters = 259;
@@ -82,9 +85,25 @@ std::string CauseOf(const std::error_code& cause) {
 }
 
 // The dialog's words for why a file gave no waypoints; the system's reason where it is one.
-std::string ListingCause(Failure error, const std::error_code& cause) {
-    if (error == Failure::CannotOpen && cause == std::errc::no_such_file_or_directory) {
-        return std::string(LoadString(IDS_CAUSE_NO_SUCH_FILE));
+std::string ListingCause(const WaypointFile& file) {
+    const Failure error = file.set.error == Failure::None ? Failure::NoWaypoints : file.set.error;
+    const std::error_code& cause = file.set.cause;
+    const std::string line = std::to_string(file.gpx.line);
+    switch (error) {
+        case Failure::CannotOpen:
+            if (cause == std::errc::no_such_file_or_directory) {
+                return std::string(LoadString(IDS_CAUSE_NO_SUCH_FILE));
+            }
+            break;
+        case Failure::MalformedXml:
+            return Fill(IDS_CAUSE_XML_BROKEN, line);
+        case Failure::XmlRefused:
+            return Fill(IDS_CAUSE_XML_REFUSED, line);
+        case Failure::BadPosition:
+            return Fill(IDS_CAUSE_BAD_POSITION, std::to_string(file.gpx.badWaypoint + 1),
+                        file.gpx.badName);
+        default:
+            break;
     }
     if (std::string words = OurWordsFor(error); !words.empty()) return words;
     // Opening or reading failed, or the records found no memory.
@@ -96,9 +115,8 @@ std::string ListingCause(Failure error, const std::error_code& cause) {
 
 }  // namespace
 
-std::string ListingFailureMessage(const std::string& path, Failure error,
-                                  const std::error_code& cause) {
-    return Fill(IDS_LIST_FAILED, path, ListingCause(error, cause));
+std::string ListingFailureMessage(const std::string& path, const WaypointFile& file) {
+    return Fill(IDS_LIST_FAILED, path, ListingCause(file));
 }
 
 std::string SaveFailureMessage(const std::string& path, const WtrWaypointSet& wtr,
@@ -133,7 +151,7 @@ bool ConverterDialog::OnInitDialog() {
 }
 
 bool ConverterDialog::DestroyWindow() {
-    waypointSet_.reset();
+    file_.reset();
     listedPath_.clear();
     return true;
 }
@@ -157,29 +175,36 @@ void ConverterDialog::List(bool tellFailure) {
     if (list == nullptr) return;
 
     list->ResetContent();
-    waypointSet_.reset();
+    file_.reset();
     listedPath_.clear();
     shiftAgreed_ = false;
-    waypointSet_.reset(new (std::nothrow) GtmWaypointSet);
-    if (!waypointSet_) {
-        listingFailure_ = ListingFailureMessage(path, Failure::OutOfMemory, {});
+    file_.reset(new (std::nothrow) WaypointFile);
+    if (!file_) {
+        WaypointFile none;
+        none.set.error = Failure::OutOfMemory;
+        listingFailure_ = ListingFailureMessage(path, none);
         if (tellFailure) services_.messages.ShowOkText(listingFailure_);
         return;
     }
     listingFailure_.clear();
-    if (waypointSet_->Load(PathFromText(path))) {
-        for (std::int32_t i = 0; i < waypointSet_->count; ++i) {
-            list->AddLine(DisplayLine(waypointSet_->records[i]));
+    // GPX names are written in Big5, as WTR devices read it, whatever the system's code page;
+    // they are listed as written. GTM names are the system's bytes, shown as it shows them.
+    CodePageEncoder gpxNames;
+    gpxNames.Open(kGpxNameCodePage);
+    const GtmWaypointSet& set = file_->set;
+    if (file_->Load(PathFromText(path), gpxNames)) {
+        CodePageDecoder names;
+        names.Open(file_->format == WaypointFormat::Gpx ? kGpxNameCodePage : kDefaultCodePage);
+        for (std::int32_t i = 0; i < set.count; ++i) {
+            list->AddLine(names.Decode(DisplayLine(set.records[i])));
         }
     }
     listedPath_ = path;
-    services_.window.SetCountText(std::to_string(waypointSet_->count));
+    services_.window.SetCountText(std::to_string(set.count));
     services_.profile.WriteProfileString(kProfileSection, kGtmFileEntry, path);
-    if (waypointSet_->count > 0 && waypointSet_->records) return;
+    if (set.count > 0 && set.records) return;
     // A file that loads with no waypoints has nothing to convert either.
-    const Failure why =
-        waypointSet_->error == Failure::None ? Failure::NoWaypoints : waypointSet_->error;
-    listingFailure_ = ListingFailureMessage(path, why, waypointSet_->cause);
+    listingFailure_ = ListingFailureMessage(path, *file_);
     if (tellFailure) services_.messages.ShowOkText(listingFailure_);
 }
 
@@ -193,7 +218,7 @@ void ConverterDialog::OnBrowse() {
 }
 
 void ConverterDialog::OnConvert() {
-    if (!waypointSet_ || waypointSet_->count == 0 || !waypointSet_->records) {
+    if (!file_ || file_->set.count == 0 || !file_->set.records) {
         // Told again: the box of the listing may have gone unseen, or never been shown.
         services_.messages.ShowOkText(listingFailure_.empty()
                                           ? std::string(LoadString(IDS_NOTHING_LISTED))
@@ -201,7 +226,8 @@ void ConverterDialog::OnConvert() {
         return;
     }
     const DatumMode mode = AccurateDatums() ? DatumMode::Accurate : DatumMode::Simple;
-    const DatumVerdict verdict = waypointSet_->CheckDatum(mode);
+    const GtmWaypointSet& set = file_->set;
+    const DatumVerdict verdict = set.CheckDatum(mode);
     if (verdict.kind == DatumVerdict::Kind::Refuse) {
         services_.messages.ShowOk(IDS_DATUM_UNSUPPORTED);
         return;
@@ -215,13 +241,13 @@ void ConverterDialog::OnConvert() {
     services_.profile.WriteProfileString(kProfileSection, kWtrFileEntry, wtrPath);
 
     WtrWaypointSet wtr;
-    if (wtr.BuildFrom(waypointSet_->count, waypointSet_->records.get(), verdict.conversion) &&
+    if (wtr.BuildFrom(set.count, set.records.get(), verdict.conversion) &&
         wtr.Save(PathFromText(wtrPath), PathFromText(listedPath_))) {
         OnOK();
         return;
     }
     // The user chose a file and has no other way to learn why the dialog did not close.
-    services_.messages.ShowOkText(SaveFailureMessage(wtrPath, wtr, *waypointSet_));
+    services_.messages.ShowOkText(SaveFailureMessage(wtrPath, wtr, set));
 }
 
 bool ConverterDialog::AskWtrFileName(std::string& path) {

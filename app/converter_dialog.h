@@ -11,6 +11,7 @@
 #include "app/message_boxes.h"
 #include "app/profile.h"
 #include "waypoints/gtm_waypoint_set.h"
+#include "waypoints/waypoint_file.h"
 #include "waypoints/wtr_waypoint_set.h"
 
 namespace quendra {
@@ -31,9 +32,9 @@ std::string SaveFailureMessage(const std::string& path, const WtrWaypointSet& wt
                                const GtmWaypointSet& gtm);
 
 // What the user is told when the file at `path` they asked to list gave no waypoints:
-// the file and the cause (`error`, with the system's `cause` where there is one).
-std::string ListingFailureMessage(const std::string& path, Failure error,
-                                  const std::error_code& cause);
+// the file and the cause (`file.set`'s error, with the system's cause where there is one,
+// and for a GPX file where it broke or which waypoint was refused).
+std::string ListingFailureMessage(const std::string& path, const WaypointFile& file);
 
 class ConverterDialog {
 public:
@@ -64,14 +65,14 @@ public:
     bool AccurateDatums() const;
     void SetAccurateDatums(bool accurate);
 
-    const GtmWaypointSet* waypointSet() const { return waypointSet_.get(); }
+    const GtmWaypointSet* waypointSet() const { return file_ ? &file_->set : nullptr; }
 
 private:
     // Lists the path box's file; a failure is told in a box when `tellFailure`.
     void List(bool tellFailure);
 
     DialogServices services_;
-    std::unique_ptr<GtmWaypointSet> waypointSet_;
+    std::unique_ptr<WaypointFile> file_;
     // The file the set came from, which a save must never replace.
     std::string listedPath_;
     // The user agreed to the Hu-Tzu-Shan shift of the listed set: not asked again.

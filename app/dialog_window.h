@@ -10,7 +10,7 @@ namespace quendra {
 // How a modal dialog ended, with the values Windows gives IDOK and IDCANCEL.
 enum DialogResult : int { kDialogOk = 1, kDialogCancel = 2 };
 
-// The list box: raw code-page display lines in, shown decoded, in the order added.
+// The list box: display lines as UTF-8 text, shown in the order added.
 class WaypointListBox {
 public:
     virtual ~WaypointListBox() = default;

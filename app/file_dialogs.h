@@ -9,10 +9,14 @@ namespace quendra {
 struct FileDialogRequest {
     enum class Mode { Open, Save };
     Mode mode = Mode::Open;
-    // One filter: "GPS TrackMaker Files" with *.gtm and *.gtz; each face writes it in
-    // its own notation.
-    std::string description;
-    std::vector<std::string> patterns;
+    // The filters offered, the first chosen at start: "GPS TrackMaker Files" with *.gtm and
+    // *.gtz, say; each face writes them in its own notation.
+    struct Filter {
+        std::string description;
+        std::vector<std::string> patterns;
+        friend bool operator==(const Filter&, const Filter&) = default;
+    };
+    std::vector<Filter> filters;
     std::string defaultExtension;  // added to a name typed without one; empty for none
     // Handed to the dialog unchanged: normally a full file path, whose folder is meant.
     std::string initialDirectory;

@@ -116,7 +116,7 @@ public:
             }
         }
         WaypointFile file;
-        if (!Load(path, file)) return false;
+        if (!Load(path, file, "neither a GTM, a GPX nor a WTR file")) return false;
         return Print(file.set, file.format == WaypointFormat::Gpx ? gpxDecoder_ : decoder_);
     }
 
@@ -155,11 +155,13 @@ private:
     }
 
     // A GTM or GPX file, with the waypoints it holds; a failure is reported with its cause.
-    bool Load(const std::string& path, WaypointFile& file) {
+    bool Load(const std::string& path, WaypointFile& file, std::string_view foreign = {}) {
         if (file.Load(PathFromText(path), gpxNames_) && file.set.count > 0) return true;
         const GtmWaypointSet& set = file.set;
         const GpxReport& gpx = file.gpx;
         switch (set.error) {
+            case Failure::WrongSignature:
+                return Fail(path, foreign.empty() ? Reason(set.error) : foreign);
             case Failure::None:
                 return Fail(path, Reason(Failure::NoWaypoints));
             case Failure::MalformedXml:

@@ -30,7 +30,10 @@ bool ReadUpTo(ByteSource& source, std::size_t size, std::vector<std::uint8_t>& o
     std::size_t filled = 0;
     while (filled < size) {
         std::size_t got = 0;
-        if (!source.Read(out.data() + filled, size - filled, got)) return false;
+        if (!source.Read(out.data() + filled, size - filled, got)) {
+            out.resize(filled);
+            return false;
+        }
         if (got == 0) break;
         filled += got;
     }

@@ -59,11 +59,14 @@ public:
     bool Read(std::uint8_t* out, std::size_t size, std::size_t& got) override;
     void Close();
 
+    std::uint64_t size = 0;  // as Open found it
+
 private:
     std::intptr_t file_ = -1;  // a descriptor or a HANDLE; -1 when not open
 };
 
-// Takes up to `size` bytes from `source`, fewer only at its end.
+// Takes up to `size` bytes from `source`, fewer only at its end or, when it fails, what came
+// before the failure.
 bool ReadUpTo(ByteSource& source, std::size_t size, std::vector<std::uint8_t>& out);
 
 }  // namespace quendra

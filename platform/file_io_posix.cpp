@@ -129,6 +129,7 @@ bool FileSource::Open(const std::filesystem::path& path) {
     } else if (info.st_size == 0) {
         failure = Failure::Empty;
     } else {
+        size = static_cast<std::uint64_t>(info.st_size);
         return true;
     }
     if (failure == Failure::None) failure = Failure::CannotOpen;

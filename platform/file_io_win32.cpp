@@ -1,8 +1,8 @@
 // The Windows side of platform/file_io.h: CreateFileW, ReplaceFileW and the system's own
 // error texts.
+#include "platform/file_calls_win32.h"
 #include "platform/file_io.h"
 #include "platform/file_io_common.h"
-#include "platform/file_calls_win32.h"
 #include "platform/utf16.h"
 
 #include <algorithm>

@@ -42,7 +42,8 @@ struct XmlError {
 // Reads `input` to its end, calling `handler`. Refused: a document that is not well-formed
 // (MalformedXml), one with a DTD, entity declaration or reference to an undeclared entity,
 // nesting deeper than kMaxXmlDepth, or a token longer than kMaxXmlToken (XmlRefused), and
-// a failed read (the source's failure). Nothing external is ever fetched, and no entity
+// a failed read (the source's failure; but MalformedXml when what came before it started no
+// element and already is no XML). Nothing external is ever fetched, and no entity
 // beyond XML's five predefined ones is expanded. UTF-8 and UTF-16 (with a byte-order mark)
 // are read on every platform; the document's declared encoding otherwise is the parser's
 // business, so a caller converts other encodings first.

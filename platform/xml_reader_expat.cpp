@@ -50,6 +50,12 @@ public:
             if (buffer == nullptr) return Fail(Failure::OutOfMemory);
             std::size_t got = 0;
             if (!input.Read(static_cast<std::uint8_t*>(buffer), kPiece, got)) {
+                // What came before the failure and started no element may already be no
+                // XML: a foreign file is known as such, whatever else is wrong with it.
+                if (!sawElement_ && fed_ > 0 &&
+                    XML_ParseBuffer(parser_, 0, XML_TRUE) != XML_STATUS_OK && !stopped_) {
+                    return Fail(Failure::MalformedXml);
+                }
                 return Fail(input.failure);
             }
             last = got == 0;
@@ -92,6 +98,7 @@ private:
     static void OnStart(void* self, const XML_Char* name, const XML_Char** attributes) {
         auto* reader = static_cast<ExpatReader*>(self);
         Seen(self);
+        reader->sawElement_ = true;
         if (++reader->depth_ > kMaxXmlDepth) return reader->Stop(Failure::XmlRefused);
         reader->attributes_.clear();
         for (const XML_Char** at = attributes; *at != nullptr; at += 2) {
@@ -127,6 +134,7 @@ private:
     std::vector<XmlAttribute> attributes_;
     int depth_ = 0;
     bool stopped_ = false;
+    bool sawElement_ = false;
     std::uint64_t fed_ = 0;
     std::uint64_t fedAtLastEvent_ = 0;
 };

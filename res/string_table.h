@@ -32,6 +32,8 @@ enum StringId : int {
     IDS_CAUSE_DAMAGED,
     IDS_CAUSE_COMPRESSED_DAMAGED,
     IDS_CAUSE_NO_WAYPOINTS,
+    IDS_CAUSE_XML_BROKEN,   // %1 the line
+    IDS_CAUSE_XML_REFUSED,  // %1 the line
 };
 
 inline constexpr std::string_view kDatumHuTzuShanText =
@@ -58,10 +60,13 @@ inline constexpr std::string_view kListFailedText = "無法列出航點：\n%1\n
 inline constexpr std::string_view kNothingListedText = "尚未列出任何GTM檔案的航點。";
 inline constexpr std::string_view kCauseNoSuchFileText = "找不到這個檔案。";
 inline constexpr std::string_view kCauseUnreadableText = "無法讀取這個檔案：%1";
-inline constexpr std::string_view kCauseNotGtmText = "這不是GTM檔案。";
+inline constexpr std::string_view kCauseNotGtmText = "這既不是GTM檔案，也不是GPX檔案。";
 inline constexpr std::string_view kCauseDamagedText = "檔案不完整或已損壞。";
 inline constexpr std::string_view kCauseCompressedDamagedText = "檔案中壓縮的資料已損壞。";
 inline constexpr std::string_view kCauseNoWaypointsText = "這個檔案中沒有航點。";
+inline constexpr std::string_view kCauseXmlBrokenText = "GPX檔案的XML格式在第%1行有誤。";
+inline constexpr std::string_view kCauseXmlRefusedText =
+    "GPX檔案在第%1行含有不接受的內容（DTD、實體，或層次過深、內容過長）。";
 
 // UTF-8 text of a string-table entry; empty for an id the table does not hold.
 constexpr std::string_view LoadString(int id) {
@@ -104,6 +109,10 @@ constexpr std::string_view LoadString(int id) {
             return kCauseCompressedDamagedText;
         case IDS_CAUSE_NO_WAYPOINTS:
             return kCauseNoWaypointsText;
+        case IDS_CAUSE_XML_BROKEN:
+            return kCauseXmlBrokenText;
+        case IDS_CAUSE_XML_REFUSED:
+            return kCauseXmlRefusedText;
         default:
             return {};
     }

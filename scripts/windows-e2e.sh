@@ -152,7 +152,7 @@ wine_run "$QUENDRA" "$(windows_path "$WORK/text.gtm")" >"$WORK/quendra.log" 2>&1
 app_pid=$!
 box=$(wait_window '^Quendra$' 60) || fail "no box for a text file"
 wine_run "$WORK/box_text.exe" Quendra 2>/dev/null | tr -d '\r' | tee "$WORK/box.txt"
-grep -qxF "原因：這不是GTM檔案。" "$WORK/box.txt" || fail "the box does not give the steps' cause"
+grep -qxF "原因：這既不是GTM檔案，也不是GPX檔案。" "$WORK/box.txt" || fail "the box does not give the steps' cause"
 ok_box "$box" "the listing box"
 app_window=$(wait_window '^Quendra 1\.02' 30) || fail "no dialog after the listing box"
 xdotool windowfocus --sync "$app_window" key Escape

@@ -229,7 +229,9 @@ TEST_F(Gtm2wtrTest, ConvertsAndListsCompressedFilesLikeThePlainFile) {
 // listing refuses alike what cannot be read. Nothing is written over the old output.
 TEST_F(Gtm2wtrTest, RefusalsSayWhyAndWriteNothing) {
     const Bytes gz = testing::Gzip(Sample());
-    const std::string notGtm = "not a GTM file", cut = "the compressed file is truncated";
+    const std::string notGtm = "neither a GTM nor a GPX file",
+                      cut = "the compressed file is truncated";
+    const char* notAny = "neither a GTM, a GPX nor a WTR file";
     struct Case {
         const char* what;
         std::optional<Bytes> bytes;  // none: no such file
@@ -240,7 +242,7 @@ TEST_F(Gtm2wtrTest, RefusalsSayWhyAndWriteNothing) {
     const Case cases[] = {
         {"missing", {}, "cannot open"},  // first: no file there yet
         {"empty", Bytes{}, "the file is empty"},
-        {"foreign", Bytes(200, 'x'), notGtm, {}, "neither a GTM nor a WTR file"},
+        {"foreign", Bytes(200, 'x'), notGtm, {}, notAny},
         {"truncated", GtmBuilder().Add({}).StatedWaypointCount(2).Build(), "the file is truncated"},
         {"no waypoints", GtmBuilder().Build(), "the file holds no waypoints", {}, ""},
         {"datum 207", Sample(207), "datum code 207 refused: only WGS84 (217) and Hu-Tzu-Shan (81)",
@@ -251,7 +253,10 @@ TEST_F(Gtm2wtrTest, RefusalsSayWhyAndWriteNothing) {
          "waypoint 2 (HOME) has a position outside the WTR range", "", ""},
         // Refused on its first bytes: the damage at its end is never reached.
         {"a compressed text file, damaged at the end",
-         Join({testing::Gzip(Bytes(5000, 'x')), Bytes(gz.begin(), gz.begin() + 30)}), notGtm},
+         Join({testing::Gzip(Bytes(5000, 'x')), Bytes(gz.begin(), gz.begin() + 30)}),
+         notGtm,
+         {},
+         notAny},
         {"cut inside the data", Bytes(gz.begin(), gz.begin() + gz.size() / 2), cut},
         {"a second member cut short", Join({gz, Bytes(gz.begin(), gz.begin() + 30)}), cut},
     };

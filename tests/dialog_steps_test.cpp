@@ -17,7 +17,7 @@ namespace {
 
 using namespace std::string_literals;
 using Lines = std::vector<std::string>;
-const Lines kListed = {"HOME        13", "\xA4\xA4\xA4\xE5        -3"};  // 中文 in Big5
+const Lines kListed = {"HOME        13", "中文        -3"};  // Big5 in the file
 // 25.0 written as it is, shifted, and where PROJ puts it from Hu-Tzu-Shan (24.998224480237,
 // tests/support/proj_positions.h), in the file's semicircle units.
 constexpr std::int32_t kLatitude = 298261600, kShifted = 298240363, kAccurate = 298240417;
@@ -35,10 +35,12 @@ std::string SaveFailed(const std::string& path, const std::string& cause) {
     return "無法寫入WTR檔案：\n" + path + "\n\n原因：" + cause;
 }
 
+using Filters = std::vector<FileDialogRequest::Filter>;
+
 // A request as one value: save or open, filter, default extension, initial directory.
 auto Fields(const FileDialogRequest& r) {
-    return std::tuple(r.mode == FileDialogRequest::Mode::Save, r.description, r.patterns,
-                      r.defaultExtension, r.initialDirectory);
+    return std::tuple(r.mode == FileDialogRequest::Mode::Save, r.filters, r.defaultExtension,
+                      r.initialDirectory);
 }
 
 // A dialog over fake services, its files in a scratch folder.
@@ -77,7 +79,7 @@ TEST(DialogSteps, ListingShowsTheFileAndRemembersItsPathOrSaysWhyNot) {
         const char* cause = nullptr;     // why `listed` gave no waypoints (the box's start)
     };
     const char *gone = "找不到這個檔案。", *none = "這個檔案中沒有航點。";
-    const char *text = "這不是GTM檔案。", *cut = "檔案不完整或已損壞。";
+    const char *text = "這既不是GTM檔案，也不是GPX檔案。", *cut = "檔案不完整或已損壞。";
     const char* zip = "檔案中壓縮的資料已損壞。";
     const Case cases[] = {
         {"first run", "", kStart, {}, "", ""},
@@ -155,8 +157,10 @@ TEST(DialogSteps, BrowseStartsFromThePathBox) {
     h.window.pathText = std::string(258, 'a') + "中文";
     h.dialog.OnBrowse();
     EXPECT_EQ(Fields(h.files.requests.at(0)),
-              std::tuple(false, "GPS TrackMaker Files"s, Lines{"*.gtm", "*.gtz", "*.gtm.gz"}, ""s,
-                         std::string(258, 'a') + "中"));
+              std::tuple(false,
+                         Filters{{"GPS TrackMaker Files", {"*.gtm", "*.gtz", "*.gtm.gz"}},
+                                 {"GPX Files", {"*.gpx", "*.gpx.gz"}}},
+                         ""s, std::string(258, 'a') + "中"));
 }
 
 // After the user chose a file, a failure says which file and why; the dialog stays.
@@ -210,8 +214,8 @@ TEST(DialogSteps, ConvertChecksTheDatumThenAsksWhereToSave) {
         EXPECT_EQ(h.messages.shown, c.shown);
         EXPECT_EQ(h.files.requests.size(), c.saveDialog ? 1u : 0u);
         for (const FileDialogRequest& request : h.files.requests) {
-            EXPECT_EQ(Fields(request), std::tuple(true, "Garmin WTR Files"s, Lines{"*.wtr"}, "wtr"s,
-                                                  h.Path("last.wtr")));
+            EXPECT_EQ(Fields(request), std::tuple(true, Filters{{"Garmin WTR Files", {"*.wtr"}}},
+                                                  "wtr"s, h.Path("last.wtr")));
         }
         // The chosen path is remembered whether or not the file can be written.
         EXPECT_EQ(h.Stored(kWtrFileEntry),

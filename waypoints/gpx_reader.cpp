@@ -406,11 +406,10 @@ bool LoadGpx(ByteSource& input, CodePageEncoder& names, GtmWaypointSet& set, Gpx
         return false;
     };
 
+    // A failure here comes again when the parser reads on, after what did arrive: a foreign
+    // file is known as such on its first bytes, whatever follows them.
     std::vector<std::uint8_t> head;
-    if (!ReadUpTo(input, kDeclarationPeek, head)) {
-        set.cause = input.cause;
-        return fail(input.failure);
-    }
+    ReadUpTo(input, kDeclarationPeek, head);
     const bool big5 = DeclaresBig5(head);
     PrefixedSource whole(std::move(head), input);
     Big5Source fromBig5(whole);

@@ -69,7 +69,6 @@ ConverterWindow::ConverterWindow(QWidget* parent)
                           Qt::MSWindowsFixedSizeDialogHint),
       fileDialogs_(this),
       messages_(this, QString::fromUtf8(kMessageCaption)) {
-    decoder_.Open(kDefaultCodePage);
     setWindowTitle(QString::fromUtf8(kDialogCaption));
     setWindowIcon(LoadAppIcon());
     setFont(DialogFont(QString::fromUtf8(kDialogFontFamily), kDialogFontPoints));
@@ -125,7 +124,7 @@ void ConverterWindow::CreateControls() {
                 waypointList_->setSortingEnabled(false);
                 waypointList_->setUniformItemSizes(true);
                 waypointList_->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-                listSink_ = std::make_unique<QtListBox>(*waypointList_, decoder_);
+                listSink_ = std::make_unique<QtListBox>(*waypointList_);
                 widget = waypointList_;
                 break;
         }

@@ -11,7 +11,6 @@
 #include "app/qt/qt_file_dialogs.h"
 #include "app/qt/qt_list_box.h"
 #include "app/qt/qt_message_boxes.h"
-#include "platform/codepage.h"
 
 class QAction;
 class QLabel;
@@ -66,7 +65,6 @@ private:
     ConverterDialog* steps_ = nullptr;
     QtFileDialogs fileDialogs_;
     QtMessageBoxes messages_;
-    CodePageDecoder decoder_;
     DialogBaseUnits baseUnits_;
 
     QLineEdit* pathEdit_ = nullptr;

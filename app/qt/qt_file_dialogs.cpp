@@ -55,10 +55,15 @@ bool QtFileDialogs::Run(const FileDialogRequest& request, std::string& pathName)
     // A name that does not exist yet may be chosen in either mode.
     dialog.setFileMode(QFileDialog::AnyFile);
     dialog.setOption(QFileDialog::DontConfirmOverwrite);
-    QStringList patterns;
-    for (const std::string& pattern : request.patterns) patterns << QString::fromStdString(pattern);
-    dialog.setNameFilter(QStringLiteral("%1 (%2)").arg(QString::fromStdString(request.description),
-                                                       patterns.join(QLatin1Char(' '))));
+    QStringList filters;
+    for (const FileDialogRequest::Filter& filter : request.filters) {
+        QStringList patterns;
+        for (const std::string& pattern : filter.patterns)
+            patterns << QString::fromStdString(pattern);
+        filters << QStringLiteral("%1 (%2)").arg(QString::fromStdString(filter.description),
+                                                 patterns.join(QLatin1Char(' ')));
+    }
+    dialog.setNameFilters(filters);
     if (!request.defaultExtension.empty()) {
         dialog.setDefaultSuffix(QString::fromStdString(request.defaultExtension));
     }

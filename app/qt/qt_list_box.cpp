@@ -2,13 +2,11 @@
 
 #include <QListWidget>
 #include <QString>
-#include <string>
 
 namespace quendra {
 
 void QtListBox::AddLine(std::string_view line) {
-    const std::string text = decoder_.Decode(line);
-    list_.addItem(QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size())));
+    list_.addItem(QString::fromUtf8(line.data(), static_cast<qsizetype>(line.size())));
 }
 
 void QtListBox::ResetContent() {

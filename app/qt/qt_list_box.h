@@ -4,23 +4,20 @@
 #include <string_view>
 
 #include "app/dialog_window.h"
-#include "platform/codepage.h"
 
 class QListWidget;
 
 namespace quendra {
 
-// Appends each display line at the end of the list, decoded from the names' code page
-// so Big5 names read as Chinese.
+// Appends each display line at the end of the list.
 class QtListBox : public WaypointListBox {
 public:
-    QtListBox(QListWidget& list, CodePageDecoder& decoder) : list_(list), decoder_(decoder) {}
+    explicit QtListBox(QListWidget& list) : list_(list) {}
     void AddLine(std::string_view line) override;
     void ResetContent() override;
 
 private:
     QListWidget& list_;
-    CodePageDecoder& decoder_;
 };
 
 }  // namespace quendra

@@ -10,12 +10,8 @@
 
 namespace quendra {
 
-Win32ListBox::Win32ListBox() {
-    decoder_.Open(kDefaultCodePage);  // the system's ANSI code page
-}
-
 void Win32ListBox::AddLine(std::string_view line) {
-    const std::wstring text = WideFromUtf8(decoder_.Decode(line));
+    const std::wstring text = WideFromUtf8(line);
     SendMessageW(control_, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(text.c_str()));
 }
 

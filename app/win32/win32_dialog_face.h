@@ -15,17 +15,15 @@
 
 namespace quendra {
 
-// The list box control; names arrive as ANSI code-page bytes and are shown as UTF-16.
+// The list box control; lines arrive as UTF-8 and are shown as UTF-16.
 class Win32ListBox : public WaypointListBox {
 public:
-    Win32ListBox();
     void SetControl(HWND control) { control_ = control; }
     void AddLine(std::string_view line) override;
     void ResetContent() override;
 
 private:
     HWND control_ = nullptr;
-    CodePageDecoder decoder_;
 };
 
 class Win32DialogFace : public DialogWindow, public DialogFace {

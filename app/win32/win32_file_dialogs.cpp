@@ -6,17 +6,21 @@ namespace quendra {
 
 namespace {
 
-// "Description (*.a;*.b)\0*.a;*.b\0\0", the one filter in the notation the dialogs read.
+// "Description (*.a;*.b)\0*.a;*.b\0" for each filter, then "\0": the notation the dialogs
+// read.
 std::wstring FilterOf(const FileDialogRequest& request) {
-    std::string patterns;
-    for (const std::string& pattern : request.patterns) {
-        if (!patterns.empty()) patterns += ';';
-        patterns += pattern;
+    std::wstring filter;
+    for (const FileDialogRequest::Filter& each : request.filters) {
+        std::string patterns;
+        for (const std::string& pattern : each.patterns) {
+            if (!patterns.empty()) patterns += ';';
+            patterns += pattern;
+        }
+        filter += WideFromUtf8(each.description + " (" + patterns + ")");
+        filter += L'\0';
+        filter += WideFromUtf8(patterns);
+        filter += L'\0';
     }
-    std::wstring filter = WideFromUtf8(request.description + " (" + patterns + ")");
-    filter += L'\0';
-    filter += WideFromUtf8(patterns);
-    filter += L'\0';
     filter += L'\0';
     return filter;
 }

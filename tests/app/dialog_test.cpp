@@ -153,7 +153,7 @@ private slots:
 
         h.Item<QPushButton>(IDC_CONVERT)->click();
         QCOMPARE(h.boxes,
-                 (Boxes{{QStringLiteral("無法列出航點：\n%1\n\n原因：這不是GTM檔案。")
+                 (Boxes{{QStringLiteral("無法列出航點：\n%1\n\n原因：這既不是GTM檔案，也不是GPX檔案。")
                              .arg(h.Path("其他.txt")),
                          Box::Ok, Box::NoIcon},
                         {QStringLiteral("無法寫入WTR檔案：\n%1\n\n原因：這正是目前轉換的GTM檔案。")

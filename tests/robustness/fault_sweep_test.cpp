@@ -93,13 +93,15 @@ constexpr int kErrors[] = {EIO, ENOSPC, EDQUOT, 0};  // 0: ended there, as by a 
 int InChild(const std::function<int()>& run) {
     return testing::RunInChild({}, run).exitCode;
 }
-// The read; the target and the input looked at; the folder; the new file.
-const Mode kModes[] = {{"unnamed temporary file", true,
-                        "open fstat read close~ lstat stat faccessat open openat fchown fchmod "
-                        "write write fsync linkat close renameat fsync close~"},
-                       {"named temporary file", false,
-                        "open fstat read close~ lstat stat faccessat open openat fchown fchmod "
-                        "write write fsync close renameat fsync close~"}};
+// The read (its first piece, then the rest); the target and the input looked at; the folder;
+// the new file.
+const Mode kModes[] = {
+    {"unnamed temporary file", true,
+     "open fstat read read close~ lstat stat faccessat open openat fchown fchmod "
+     "write write fsync linkat close renameat fsync close~"},
+    {"named temporary file", false,
+     "open fstat read read close~ lstat stat faccessat open openat fchown fchmod "
+     "write write fsync close renameat fsync close~"}};
 void SetError(int error) {
     errno = error;
 }

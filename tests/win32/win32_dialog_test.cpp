@@ -159,7 +159,7 @@ TEST(Win32Dialog, ButtonsAndDropsReachTheStepsAndFileDialogsGetWin32Requests) {
     EXPECT_EQ(session.dialog.waypointSet(), nullptr);  // released as the window went
     ASSERT_EQ(session.files.requests.size(), 2u);
     const std::tuple<std::wstring, const wchar_t*, std::wstring> expected[] = {
-        {L"GPS TrackMaker Files (*.gtm;*.gtz;*.gtm.gz)\0*.gtm;*.gtz;*.gtm.gz\0\0"s, nullptr,
+        {L"GPS TrackMaker Files (*.gtm;*.gtz;*.gtm.gz)\0*.gtm;*.gtz;*.gtm.gz\0GPX Files (*.gpx;*.gpx.gz)\0*.gpx;*.gpx.gz\0\0"s, nullptr,
          gtm.wstring()},
         {L"Garmin WTR Files (*.wtr)\0*.wtr\0\0"s, L"wtr", L"C:\\輸出\\上次.wtr"},
     };
