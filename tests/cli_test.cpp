@@ -281,7 +281,8 @@ TEST_F(Gtm2wtrTest, RefusalsSayWhyAndWriteNothing) {
 
 #ifndef _WIN32
 // GTM files written by GPSBabel, an independent writer of the format, convert waypoint for
-// waypoint as the GPX they started as says: names short, exact and too long (cut to 10,
+// waypoint as the GPX they started as says, and so do that GPX itself and the GPX GPSBabel
+// writes of the GTM file: names short, exact and too long (cut to 10,
 // filled with spaces); comments, which move the fields after them; every quadrant and both
 // ends of the longitude range; a route and a track that must not reach the WTR file.
 // QUENDRA_SKIP_GPSBABEL=1 skips where GPSBabel is not installed.
@@ -319,20 +320,25 @@ TEST_F(Gtm2wtrTest, ConvertsWhatGpsbabelWrites) {
     gpx.close();
     const std::string babel =
         "gpsbabel -i gpx -f '" + Path("in.gpx") + "' -o gtm -F '" + Path("in.gtm") + "'";
+    const std::string back =
+        "gpsbabel -i gtm -f '" + Path("in.gtm") + "' -o gpx -F '" + Path("babel.gpx") + "'";
     ASSERT_EQ(std::system(babel.c_str()), 0);
-    ASSERT_EQ(Gtm2wtr({Path("in.gtm"), Path("out.wtr")}).exit, 0);
-    const Bytes wtr = testing::ReadBytes(dir / "out.wtr");
-    ASSERT_EQ(wtr.size(), 16 + 64 * std::size(waypoints) + 32);
-    for (const Waypoint& w : waypoints) {
-        SCOPED_TRACE(w.name);
-        const auto at = static_cast<std::size_t>(16 + 64 * (&w - waypoints));
-        EXPECT_EQ(std::string(wtr.begin() + at, wtr.begin() + at + 10), w.stored);
-        for (auto [offset, degrees] : {std::pair{20, w.latitude}, {24, w.longitude}}) {
-            const auto expected = std::trunc(std::stod(degrees) * 11930464.0);
-            EXPECT_LE(std::abs(Field<std::int32_t>(wtr, at + offset) - expected), 1) << offset;
+    ASSERT_EQ(std::system(back.c_str()), 0);
+    for (const char* input : {"in.gtm", "in.gpx", "babel.gpx"}) {
+        ASSERT_EQ(Gtm2wtr({Path(input), Path("out.wtr")}).exit, 0);
+        const Bytes wtr = testing::ReadBytes(dir / "out.wtr");
+        ASSERT_EQ(wtr.size(), 16 + 64 * std::size(waypoints) + 32);
+        for (const Waypoint& w : waypoints) {
+            SCOPED_TRACE(std::string(input) + ": " + w.name);
+            const auto at = static_cast<std::size_t>(16 + 64 * (&w - waypoints));
+            EXPECT_EQ(std::string(wtr.begin() + at, wtr.begin() + at + 10), w.stored);
+            for (auto [offset, degrees] : {std::pair{20, w.latitude}, {24, w.longitude}}) {
+                const auto expected = std::trunc(std::stod(degrees) * 11930464.0);
+                EXPECT_LE(std::abs(Field<std::int32_t>(wtr, at + offset) - expected), 1) << offset;
+            }
+            EXPECT_EQ(Field<float>(wtr, at + 28), std::stof(w.elevation));
+            EXPECT_EQ(Field<std::uint16_t>(wtr, at + 40), w.wtrSymbol);
         }
-        EXPECT_EQ(Field<float>(wtr, at + 28), std::stof(w.elevation));
-        EXPECT_EQ(Field<std::uint16_t>(wtr, at + 40), w.wtrSymbol);
     }
 }
 #endif

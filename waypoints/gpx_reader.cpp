@@ -424,7 +424,10 @@ bool LoadGpx(ByteSource& input, CodePageEncoder& names, GtmWaypointSet& set, Gpx
             set.cause = document.cause;
             return fail(xml.failure);
         }
-        if (!handler.sawRoot()) return fail(Failure::WrongSignature);
+        // Before the first element, bytes that are no XML are simply not a GPX file.
+        if (!handler.sawRoot() && xml.failure == Failure::MalformedXml) {
+            return fail(Failure::WrongSignature);
+        }
         return fail(xml.failure);
     }
     RecordBuffer& records = handler.records();

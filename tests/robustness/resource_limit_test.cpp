@@ -10,6 +10,7 @@
 
 #include <cstdint>
 #include <filesystem>
+#include <string>
 #include <vector>
 
 #include "tests/robustness/child_process.h"
@@ -17,6 +18,7 @@
 #include "tests/support/gzip.h"
 #include "tests/support/temp_dir.h"
 #include "waypoints/gtm_waypoint_set.h"
+#include "waypoints/waypoint_file.h"
 
 namespace quendra {
 namespace {
@@ -74,6 +76,37 @@ TEST(ALyingGzipTrailer, CostsUnderThreeTimesTheRealSize) {
         return InflateIfCompressed(gz, error) || error != Failure::CompressedCorrupt;
     });
     EXPECT_EQ(result.exitCode, 0) << result.output;
+}
+
+// A GPX file is read in pieces, inflated as it is parsed: 60 MB of track points around five
+// waypoints load within 24 MiB, plain or compressed.
+TEST(ALargeGpxFile, IsReadInLittleMemory) {
+    std::string gpx = "<?xml version=\"1.0\"?>\n<gpx version=\"1.1\">\n";
+    for (int i = 0; i < 5; ++i) gpx += "<wpt lat=\"25\" lon=\"121\"><name>山</name></wpt>\n";
+    gpx += "<trk><trkseg>\n";
+    const std::string point =
+        "<trkpt lat=\"25.0123456\" lon=\"121.0123456\"><ele>12.5</ele></trkpt>\n";
+    const std::size_t points = (60 << 20) / point.size();
+    gpx.reserve(gpx.size() + points * point.size() + 32);
+    for (std::size_t i = 0; i < points; ++i) gpx += point;
+    gpx += "</trkseg></trk></gpx>\n";
+    const std::vector<std::uint8_t> plain(gpx.begin(), gpx.end());
+    gpx = {};
+    testing::TempDir dir;
+    testing::WriteBytes(dir / "track.gpx", plain);
+    testing::WriteBytes(dir / "track.gpx.gz", testing::Gzip(plain, 1));
+
+    for (const char* name : {"track.gpx", "track.gpx.gz"}) {
+        SCOPED_TRACE(name);
+        auto result = testing::RunInChild({.extraAddressSpace = 24 << 20}, [&] {
+            CodePageEncoder names;
+            WaypointFile file;
+            bool loaded = names.Open(kGpxNameCodePage) && file.Load(dir / name, names);
+            return !loaded || file.set.count != 5 ||
+                   file.gpx.trackPoints != static_cast<std::int64_t>(points);
+        });
+        EXPECT_EQ(result.exitCode, 0) << result.output;
+    }
 }
 
 }  // namespace
