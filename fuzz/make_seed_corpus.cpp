@@ -28,9 +28,34 @@ constexpr double kNaN = std::numeric_limits<double>::quiet_NaN();
 int main(int argc, char** argv) {
     if (argc != 2) return std::fprintf(stderr, "usage: quendra_seed_corpus OUTDIR\n"), 2;
     const fs::path gtm = fs::path(argv[1]) / "gtm", wtr = fs::path(argv[1]) / "wtr";
+    const fs::path gpx = fs::path(argv[1]) / "gpx";
     fs::remove_all(argv[1]);
     fs::create_directories(gtm);
     fs::create_directories(wtr);
+    fs::create_directories(gpx);
+
+    // GPX: both versions, with and without a namespace, a DTD, Big5 declared, compressed.
+    const std::string waypoints =
+        "<wpt lat=\"25.03\" lon=\"121.56\"><ele>508</ele><name> 玉山主峰北峰 </name>"
+        "<sym>Summit</sym></wpt><wpt lat=\"-0.7\" lon=\"-180\"><name>R&amp;R&#x7389;</name>"
+        "</wpt><rte><rtept lat=\"1\" lon=\"2\"/></rte><trk><trkseg><trkpt lat=\"1\" lon=\"2\"/>"
+        "</trkseg></trk></gpx>\n";
+    const std::string documents[] = {
+        "<?xml version=\"1.0\"?>\n<gpx version=\"1.1\" "
+        "xmlns=\"http://www.topografix.com/GPX/1/1\">" +
+            waypoints,
+        "<gpx version=\"1.0\" xmlns=\"http://www.topografix.com/GPX/1/0\">" + waypoints,
+        "<gpx>" + waypoints,
+        "<?xml version=\"1.0\"?><!DOCTYPE gpx [<!ENTITY a \"b\">]><gpx>" + waypoints,
+        "<?xml version=\"1.0\" encoding=\"Big5\"?><gpx><wpt lat=\"1\" lon=\"2\"><name>"
+        "\xA5\xC9\xA4\x73</name></wpt></gpx>",
+    };
+    for (const std::string& document : documents) {
+        const std::vector<std::uint8_t> bytes(document.begin(), document.end());
+        const std::string name = std::to_string(&document - documents);
+        testing::WriteBytes(gpx / (name + ".gpx"), bytes);
+        testing::WriteBytes(gpx / (name + ".gpx.gz"), testing::Gzip(bytes));
+    }
 
     // Zero bytes inside, Big5, a cut double-byte character, the WTR track marker.
     const std::string names[] = {

@@ -2,14 +2,14 @@
 # Builds the libFuzzer harnesses (clang, ASan, UBSan) and runs each for SECONDS (default
 # 60) over the seed corpus and what earlier runs found. Any finding fails the script and
 # leaves the input in $FUZZ_BUILD/artifacts/HARNESS/; see docs/robustness.md.
-#   scripts/fuzz.sh [SECONDS] [HARNESS...]      HARNESS: load convert
+#   scripts/fuzz.sh [SECONDS] [HARNESS...]      HARNESS: load convert gpx
 set -euo pipefail
 source "$(dirname "$0")/lib/common.sh"
 
 SECONDS_EACH=${1:-60}
 shift || true
 HARNESSES=("$@")
-[ ${#HARNESSES[@]} -eq 0 ] && HARNESSES=(load convert)
+[ ${#HARNESSES[@]} -eq 0 ] && HARNESSES=(load convert gpx)
 FUZZ_BUILD=${FUZZ_BUILD:-$ROOT/build-fuzz}
 
 ensure_packages "${BASE_PACKAGES[@]}" clang libclang-rt-14-dev util-linux
@@ -33,7 +33,7 @@ for harness in "${HARNESSES[@]}"; do
     artifacts=$FUZZ_BUILD/artifacts/$harness
     log=$FUZZ_BUILD/logs/$harness.log
     mkdir -p "$corpus" "$artifacts" "$(dirname "$log")"
-    inputs=("$corpus" "$FUZZ_BUILD/seeds/gtm" "$FUZZ_BUILD/seeds/wtr")
+    inputs=("$corpus" "$FUZZ_BUILD/seeds/gtm" "$FUZZ_BUILD/seeds/wtr" "$FUZZ_BUILD/seeds/gpx")
     [ -d "$ROOT/fuzz/regressions/$harness" ] && inputs+=("$ROOT/fuzz/regressions/$harness")
     echo "fuzz_$harness: ${SECONDS_EACH}s (log: $log)" >&2
     # Every single allocation over 64 MB counts as a finding: no input may cause one.
