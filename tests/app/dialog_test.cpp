@@ -161,6 +161,28 @@ private slots:
                          Box::Ok, Box::NoIcon}}));
     }
 
+    // A GPX file lists its names as they will be written, in Big5 and cut between characters,
+    // and converts as a WGS84 GTM file does.
+    void listsAndConvertsAGpxFile() {
+        Harness h;
+        const std::string gpx =
+            "<gpx><wpt lat=\"23.47\" lon=\"120.957\"><ele>3952</ele><name>玉山主峰北峰西峰"
+            "</name></wpt><wpt lat=\"25\" lon=\"121.5\"><name>Café</name></wpt></gpx>";
+        WriteBytes(h.dir / "步道.gpx", std::vector<std::uint8_t>(gpx.begin(), gpx.end()));
+        h.Start().show();
+        h.Item<QLineEdit>(IDC_GTM_PATH)->setText(h.Path("步道.gpx"));
+        h.Item<QPushButton>(IDC_LIST_WAYPOINTS)->click();
+        QCOMPARE(h.Listed(), (QStringList{"玉山主峰北 3952", "Caf?          "}));
+        h.onFileDialog = [&](QFileDialog* dialog) {
+            dialog->selectFile(h.Path("步道.wtr"));
+            static_cast<QDialog*>(dialog)->accept();
+        };
+        h.Item<QPushButton>(IDC_CONVERT)->click();
+        QCOMPARE(h.window.result(), int(QDialog::Accepted));
+        QCOMPARE(std::filesystem::file_size(h.dir / "步道.wtr"), 16u + 64 * 2 + 32);
+        QVERIFY(h.boxes.isEmpty());
+    }
+
     // The context menu's item shows the stored mode and toggles it for the steps: after a
     // simple-mode Convert whose save was cancelled, the accurate mode chosen from the menu
     // writes the accurate position of what was loaded.
