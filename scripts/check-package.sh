@@ -101,14 +101,16 @@ if [ $app = yes ]; then
     cp gtm/taiwan.gtm types/no-extension
     gzip -c gtm/taiwan.gtm >types/compressed.gtz
     cp types/compressed.gtz types/compressed.gtm.gz
+    printf '<gpx version="1.1"><wpt lat="25" lon="121"/></gpx>\n' >types/walk.gpx
     for file in plain.gtm:application/x-gtm no-extension:application/x-gtm \
-        compressed.gtz:application/x-gtz compressed.gtm.gz:application/x-gtz; do
+        compressed.gtz:application/x-gtz compressed.gtm.gz:application/x-gtz \
+        walk.gpx:application/gpx+xml; do
         got=$("${gio[@]}" info -a standard::content-type "types/${file%%:*}" |
             sed -n 's/^ *standard::content-type: //p')
         echo "${file%%:*}: $got"
         [ "$got" = "${file#*:}" ] || fail "${file%%:*} has the type '$got', expected ${file#*:}"
     done
-    for type in application/x-gtm application/x-gtz; do
+    for type in application/x-gtm application/x-gtz application/gpx+xml; do
         got=$("${gio[@]}" mime "$type")
         echo "${got%%$'\n'*}"
         [[ ${got%%$'\n'*} == *": quendra.desktop" ]] || fail "quendra.desktop is not the application for $type"

@@ -3,11 +3,13 @@
 set -euo pipefail
 source "$(dirname "$0")/lib/common.sh"
 
-ensure_packages "${BASE_PACKAGES[@]}" "${APP_PACKAGES[@]}" gpsbabel
+ensure_packages "${BASE_PACKAGES[@]}" "${APP_PACKAGES[@]}" gpsbabel xvfb xauth
 
 configure_and_build "$ROOT/build" -DQUENDRA_WERROR=ON -DQUENDRA_BUILD_APP=ON
 # The dialog's tests need no display.
 QT_QPA_PLATFORM=offscreen ctest --test-dir "$ROOT/build" --output-on-failure -j "$JOBS"
+# A GPX file with Chinese names through the dialog on a real X server too.
+xvfb-run -a env QT_QPA_PLATFORM=xcb "$ROOT/build/bin/dialog_test" listsAndConvertsAGpxFile
 # The Debian package from that build (stripped as any package is), checked as a user and
 # lintian meet it.
 deb=$("$ROOT/scripts/package.sh" "$ROOT/build" | tail -n 1)

@@ -178,10 +178,38 @@ TEST_F(Gtm2wtrTest, BatchGoesOnPastFailuresAndReportsEachInOrder) {
     EXPECT_EQ(Gtm2wtr({"--list", "--codepage", "CP1252", args[11]}).out.substr(0, 8), "¤¤¤å");
 }
 
+Bytes Text(std::string_view text) {
+    return Bytes(text.begin(), text.end());
+}
+
 Bytes Join(std::initializer_list<Bytes> parts) {
     Bytes joined;
     for (const Bytes& part : parts) joined.insert(joined.end(), part.begin(), part.end());
     return joined;
+}
+
+// GPX files convert alone or in a batch, compressed or not, into the code page asked for;
+// the user learns which names did not fit, which became alike and what was left out.
+TEST_F(Gtm2wtrTest, ConvertsGpxFilesAndTellsWhatTheirNamesBecame) {
+    const Bytes gpx = Text(
+        "<gpx><wpt lat=\"25\" lon=\"121\"><name>玉山主峰北峰</name></wpt><wpt lat=\"25\" "
+        "lon=\"121\"><name>玉山主峰北</name></wpt><rte><rtept lat=\"1\" lon=\"2\"/></rte></gpx>");
+    const auto run =
+        Gtm2wtr({"-d", Path(""), Write("hike.gpx", gpx), Write("walk.GPX.gz", testing::Gzip(gpx))});
+    ASSERT_EQ(run.exit, 0) << run.err;
+    EXPECT_EQ(testing::ReadBytes(dir / "walk.wtr"), testing::ReadBytes(dir / "hike.wtr"));
+    for (const std::string said :
+         {"hike.gpx: warning: 1 name cut to 10 bytes or with characters the code page lacks "
+          "(as ?): \"玉山主峰北峰\" as \"玉山主峰北\";\n",
+          "hike.gpx: warning: different names written alike (a device may merge or overwrite "
+          "them): \"玉山主峰北\"\n",
+          "hike.wtr (left out: 1 route point, 0 track points)\n"}) {
+        EXPECT_NE(run.err.find(said), std::string::npos) << said << run.err;
+    }
+    EXPECT_EQ(Gtm2wtr({"--list", Path("hike.wtr")}).out, "玉山主峰北    \n玉山主峰北    \n");
+    ASSERT_EQ(Gtm2wtr({"--codepage", "UTF-8", Path("hike.gpx"), Path("utf8.wtr")}).exit, 0);
+    EXPECT_EQ(Gtm2wtr({"--codepage", "UTF-8", "--list", Path("utf8.wtr")}).out,
+              "玉山主     \n玉山主     \n");  // 9 bytes and a space
 }
 
 // Compressed GTM files are known by their first bytes whatever their name, and converted
@@ -259,6 +287,11 @@ TEST_F(Gtm2wtrTest, RefusalsSayWhyAndWriteNothing) {
          notAny},
         {"cut inside the data", Bytes(gz.begin(), gz.begin() + gz.size() / 2), cut},
         {"a second member cut short", Join({gz, Bytes(gz.begin(), gz.begin() + 30)}), cut},
+        {"a broken GPX file", Text("<gpx>\n<wpt lat=\"1\" lon=\"2\">\n</gpx>"),
+         "the GPX file is not well-formed XML (line 3)"},
+        {"a GPX position out of range",
+         Text("<gpx>\n<wpt lat=\"95\" lon=\"2\"><name>Z</name></wpt></gpx>"),
+         "waypoint 1 (Z) has a position outside the WTR range: latitude 95, longitude 2 (line 2)"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
