@@ -12,7 +12,9 @@
 #      with no question, as gtm2wtr --datum-transform=accurate converts it; the listed file
 #      chosen in Save As first brings a box with the steps' cause, and the dialog stays;
 #   5. a text file given as argument: a box names it and the steps' cause before the
-#      dialog comes up, empty.
+#      dialog comes up, empty;
+#   6. a GPX file with Chinese names given as argument (read by Windows' XmlLite): Convert,
+#      Save As; the WTR bytes equal what the Linux gtm2wtr (expat) writes.
 # What each face adds is checked here; the template's geometry and centring, the texts and
 # the steps' checks are the Win32 suite's and the steps' own.
 #   scripts/windows-e2e.sh [ZIP]     (default: builds it)
@@ -157,5 +159,23 @@ ok_box "$box" "the listing box"
 app_window=$(wait_window '^Quendra 1\.02' 30) || fail "no dialog after the listing box"
 xdotool windowfocus --sync "$app_window" key Escape
 expect_exit "after Esc"
+
+echo "== 6. a GPX file with Chinese names, as argument: Convert, Save As"
+input="$WORK/航點/步道.gpx"
+cat >"$input" <<'GPX'
+<?xml version="1.0" encoding="UTF-8"?>
+<gpx version="1.1" creator="e2e" xmlns="http://www.topografix.com/GPX/1/1">
+  <wpt lat="23.47" lon="120.957"><ele>3952</ele><name>玉山主峰北峰西峰</name><sym>Summit</sym></wpt>
+  <wpt lat="24.383" lon="121.232"><name> 雪山 </name></wpt>
+  <trk><trkseg><trkpt lat="23.4" lon="120.9"/></trkseg></trk>
+</gpx>
+GPX
+start_quendra "$(windows_path "$input")"
+click_convert
+dialog=$(next_window "the Save As dialog")
+save_as "$dialog" "$WORK/out/gpx.wtr"
+expect_exit "after Save As of a GPX file"
+"$GTM2WTR" "$input" "$WORK/expected.wtr" 2>/dev/null
+cmp "$WORK/expected.wtr" "$WORK/out/gpx.wtr" || fail "the WTR file of the GPX file differs from gtm2wtr's"
 
 echo "Windows end-to-end check passed."
