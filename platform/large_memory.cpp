@@ -46,4 +46,9 @@ void FreeLarge(void* memory) noexcept {
     std::free(memory);
 }
 
+void* GrowLarge(void* memory, std::size_t size) noexcept {
+    // glibc moves a block it mapped on its own (as it maps large ones) with mremap.
+    return std::realloc(memory, size == 0 ? 1 : size);
+}
+
 }  // namespace quendra

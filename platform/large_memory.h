@@ -18,6 +18,10 @@ namespace quendra {
 // `size` bytes, untouched, or null when memory runs out. Freed by FreeLarge.
 void* AllocateLarge(std::size_t size) noexcept;
 void FreeLarge(void* memory) noexcept;
+// `memory` (from AllocateLarge or GrowLarge, or null) grown to `size` bytes, its contents
+// kept, or null when memory runs out (`memory` then stays). A large block moves by having
+// its pages mapped elsewhere, not copied, so growing costs no second copy of it.
+void* GrowLarge(void* memory, std::size_t size) noexcept;
 
 struct LargeDeleter {
     void operator()(void* memory) const noexcept { FreeLarge(memory); }

@@ -1,7 +1,6 @@
 #include "waypoints/garmin_symbols.h"
 
 #include <algorithm>
-#include <cctype>
 
 namespace quendra {
 
@@ -20,10 +19,10 @@ constexpr Symbol kSymbols[] = {
 };
 
 bool EqualIgnoringCase(std::string_view a, std::string_view b) {
-    return std::equal(a.begin(), a.end(), b.begin(), b.end(), [](char x, char y) {
-        return std::tolower(static_cast<unsigned char>(x)) ==
-               std::tolower(static_cast<unsigned char>(y));
-    });
+    // ASCII only: the names are, and the locale must not matter.
+    const auto lower = [](char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c + 32) : c; };
+    return std::equal(a.begin(), a.end(), b.begin(), b.end(),
+                      [&](char x, char y) { return lower(x) == lower(y); });
 }
 
 }  // namespace
