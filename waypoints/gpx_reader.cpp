@@ -359,7 +359,10 @@ bool DeclaresBig5(std::span<const std::uint8_t> head) {
                    [](char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c + 32) : c; });
     for (std::string_view name : {"big5", "big5-hkscs", "cp950", "x-big5", "ms950"}) {
         for (char quote : {'"', '\''}) {
-            std::string value = std::string(1, quote) + std::string(name) + quote;
+            std::string value;
+            value += quote;
+            value += name;
+            value += quote;
             const std::size_t at = text.find(value);
             if (at != std::string::npos && text.find("encoding") < at) return true;
         }
@@ -373,7 +376,7 @@ bool FitName(std::string_view text, CodePageEncoder& encoder, bool asciiAsIs, ch
     std::memset(name, 0, sizeof name);
     text = TrimSpace(text);
     bool changed = false;
-    std::string written;
+    std::size_t length = 0;
     std::string bytes;
     for (std::size_t at = 0; at < text.size();) {
         const std::string_view character = CharacterAt(text, at);
@@ -381,18 +384,19 @@ bool FitName(std::string_view text, CodePageEncoder& encoder, bool asciiAsIs, ch
         bytes.clear();
         const bool ascii = character.size() == 1 && character[0] >= ' ' && character[0] < 0x7F;
         if (ascii && asciiAsIs) {
-            bytes = character;
+            bytes.push_back(character[0]);
         } else if (!encoder.Encode(character, bytes)) {
-            bytes = "?";
+            bytes.clear();
+            bytes.push_back('?');
             changed = true;
         }
-        if (written.size() + bytes.size() > kNameLength) {
+        if (length + bytes.size() > kNameLength) {
             changed = true;
             break;
         }
-        written += bytes;
+        std::memcpy(name + length, bytes.data(), bytes.size());
+        length += bytes.size();
     }
-    std::memcpy(name, written.data(), written.size());
     return changed;
 }
 
