@@ -244,36 +244,43 @@ void FindMergedNames(const GtmWaypoint* records, std::size_t count,
     // in a blink, where sorting numbers that point at the records does not.
     struct Key {
         char name[kNameLength];
+        bool changed;
         std::uint32_t index;
     };
     std::vector<Key> keys(count);
+    auto next = changed.begin();  // in the order of the records
     for (std::size_t i = 0; i < count; ++i) {
         std::memcpy(keys[i].name, records[i].name, kNameLength);
+        keys[i].changed = next != changed.end() && next->first == i;
+        if (keys[i].changed) ++next;
         keys[i].index = static_cast<std::uint32_t>(i);
     }
     std::sort(keys.begin(), keys.end(), [](const Key& a, const Key& b) {
         return std::memcmp(a.name, b.name, kNameLength) < 0;
     });
-    const auto name = [&](std::size_t i) { return std::string_view(keys[i].name, kNameLength); };
-    // The original's hash of a changed name; 0 marks one written as it was.
-    const auto original = [&](std::uint32_t i) -> std::pair<bool, std::size_t> {
-        auto found = std::lower_bound(changed.begin(), changed.end(),
-                                      std::pair<std::size_t, std::size_t>(i, 0));
-        if (found != changed.end() && found->first == i) return {true, found->second};
-        return {false, 0};
+    const auto same = [&](std::size_t a, std::size_t b) {
+        return std::memcmp(keys[a].name, keys[b].name, kNameLength) == 0;
+    };
+    // The hash of a changed name's original.
+    const auto original = [&](std::uint32_t i) {
+        return std::lower_bound(changed.begin(), changed.end(),
+                                std::pair<std::size_t, std::size_t>(i, 0))
+            ->second;
     };
     for (std::size_t run = 0; run < count;) {
         std::size_t end = run + 1;
-        while (end < count && name(end) == name(run)) ++end;
-        bool differ = false;
-        for (std::size_t i = run + 1; i < end && !differ; ++i) {
+        std::size_t changes = keys[run].changed;
+        for (; end < count && same(end, run); ++end) changes += keys[end].changed;
+        // Names written as they were are equal only if they were so already; one changed
+        // and one not were different before.
+        bool differ = changes > 0 && changes < end - run;
+        for (std::size_t i = run + 1; changes == end - run && i < end && !differ; ++i) {
             differ = original(keys[i].index) != original(keys[run].index);
         }
         if (differ) {
             if (report.firstMerged.size() < GpxReport::kNamesShown) {
-                std::string_view written = name(run);
-                report.firstMerged.emplace_back(
-                    written.substr(0, strnlen(written.data(), kNameLength)));
+                report.firstMerged.emplace_back(keys[run].name,
+                                                strnlen(keys[run].name, kNameLength));
             }
             ++report.mergedNames;
         }
