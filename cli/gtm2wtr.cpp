@@ -20,6 +20,7 @@
 #include "res/string_table.h"
 #include "waypoints/datums.h"
 #include "waypoints/display_line.h"
+#include "waypoints/gpx_writer.h"
 #include "waypoints/gtm_waypoint_set.h"
 #include "waypoints/waypoint_file.h"
 #include "waypoints/wtr_waypoint_set.h"
@@ -27,6 +28,12 @@
 namespace quendra {
 
 namespace {
+
+// The shortest text that reads back as the same number.
+std::string Number(double value) {
+    char text[32];
+    return std::string(text, std::to_chars(text, std::end(text), value).ptr);
+}
 
 // The Hu-Tzu-Shan question: asked when someone is there to answer, otherwise printed with
 // the answer the options give.
@@ -54,11 +61,14 @@ public:
     Gtm2Wtr(CliStreams streams, const Options& options) : streams_(streams), options_(options) {}
 
     bool Convert(const std::string& input, const std::string& output) {
-        WaypointFile file;
-        if (!Load(input, file)) return false;
-        const GtmWaypointSet& gtm = file.set;
-        const bool gpx = file.format == WaypointFormat::Gpx;
-        if (gpx) WarnAboutNames(input, file.gpx);
+        Input in;
+        if (!LoadInput(input, in, output)) return false;
+        const bool toGpx = IsGpxName(output);
+        if (in.isWtr)
+            return toGpx ? WriteGpx(in.wtr, input, output) : SaveWtr(in.wtr, input, output);
+        const GtmWaypointSet& gtm = in.file.set;
+        const bool fromGpx = in.file.format == WaypointFormat::Gpx;
+        if (fromGpx) WarnAboutNames(input, in.file.gpx);
 
         const DatumVerdict verdict = gtm.CheckDatum(options_.datumMode);
         if (verdict.kind == DatumVerdict::Kind::Refuse) {
@@ -74,50 +84,39 @@ public:
                                        "--datum-transform=accurate converts it)");
         }
 
-        WtrWaypointSet wtr;
-        if (!wtr.BuildFrom(gtm.count, gtm.records.get(), verdict.conversion)) {
-            if (wtr.badWaypoint < 0) return Fail(input, Reason(Failure::OutOfMemory));
-            const GtmWaypoint& bad = gtm.records[wtr.badWaypoint];
-            return Fail(input,
-                        BadPosition(wtr.badWaypoint, Decode(std::string_view(bad.name)),
-                                    std::to_string(bad.latitude), std::to_string(bad.longitude)));
+        std::int32_t written = 0;
+        if (toGpx) {
+            if (!WriteGpx(in.file, verdict.conversion, input, output)) return false;
+            written = gtm.count;
+        } else {
+            WtrWaypointSet wtr;
+            if (!wtr.BuildFrom(gtm.count, gtm.records.get(), verdict.conversion)) {
+                if (wtr.badWaypoint < 0) return Fail(input, Reason(Failure::OutOfMemory));
+                return Fail(input, BadPosition(gtm, wtr.badWaypoint, NamesOf(in.file)));
+            }
+            // The input is named so that the output can never replace it.
+            if (!wtr.Save(PathFromText(output), PathFromText(input))) {
+                return Fail(output, "cannot write the WTR file: " + wtr.saveError.message());
+            }
+            written = wtr.count;
         }
-        // The input is named so that the output can never replace it.
-        if (!wtr.Save(PathFromText(output), PathFromText(input))) {
-            return Fail(output, "cannot write the WTR file: " + wtr.saveError.message());
-        }
-        streams_.err << "gtm2wtr: wrote " << wtr.count
-                     << (wtr.count == 1 ? " waypoint" : " waypoints") << " to " << output;
+        Wrote(written, output);
         if (verdict.kind == DatumVerdict::Kind::Convert) {
             streams_.err << " (converted from " << verdict.conversion.datum->name << " to WGS84)";
         }
-        if (gpx) {
-            streams_.err << " (left out: " << Counted(file.gpx.routePoints, "route point") << ", "
-                         << Counted(file.gpx.trackPoints, "track point") << ')';
+        if (fromGpx) {
+            streams_.err << " (left out: " << Counted(in.file.gpx.routePoints, "route point")
+                         << ", " << Counted(in.file.gpx.trackPoints, "track point") << ')';
         }
         streams_.err << '\n';
         return true;
     }
 
     bool List(const std::string& path) {
-        // A WTR file, known by its first bytes, or else any file Convert takes.
-        {
-            FileBytes data;
-            Failure error = Failure::None;
-            std::error_code cause;
-            if (ReadWholeFile(PathFromText(path), data, &error, &cause)) {
-                WtrWaypointSet wtr;
-                if (wtr.LoadFromBytes(data)) return Print(wtr, decoder_);
-                if (wtr.error != Failure::WrongSignature) {
-                    return Fail(path, wtr.error == Failure::Truncated
-                                          ? "the WTR file is truncated or has no track section"
-                                          : Reason(wtr.error));
-                }
-            }
-        }
-        WaypointFile file;
-        if (!Load(path, file, "neither a GTM, a GPX nor a WTR file")) return false;
-        return Print(file.set, file.format == WaypointFormat::Gpx ? gpxDecoder_ : decoder_);
+        Input in;
+        if (!LoadInput(path, in)) return false;
+        if (in.isWtr) return Print(in.wtr, decoder_);
+        return Print(in.file.set, NamesOf(in.file));
     }
 
     // GPX names go into the code page asked for, or Big5 as WTR devices read it.
@@ -132,9 +131,94 @@ private:
     template <class Set>
     bool Print(const Set& set, CodePageDecoder& names) {
         for (std::int32_t i = 0; i < set.count; ++i) {
-            streams_.out << names.Decode(DisplayLine(set.records[i])) << '\n';
+            streams_.out << names.Decode(DisplayLine(set.records[i]));
+            if (options_.positions) {
+                const auto [latitude, longitude] = Degrees(set.records[i]);
+                streams_.out << '\t' << Number(latitude) << '\t' << Number(longitude);
+            }
+            streams_.out << '\n';
         }
         streams_.out.flush();
+        return true;
+    }
+
+    static std::pair<double, double> Degrees(const GtmWaypoint& waypoint) {
+        return {waypoint.latitude, waypoint.longitude};
+    }
+    static std::pair<double, double> Degrees(const WtrWaypoint& waypoint) {
+        return {FromSemicircles(waypoint.latitude), FromSemicircles(waypoint.longitude)};
+    }
+
+    // Names of a GTM file are in the code page of --codepage, or the system's; those a GPX
+    // file gave were written in the GPX one.
+    CodePageDecoder& NamesOf(const WaypointFile& file) {
+        return file.format == WaypointFormat::Gpx ? gpxDecoder_ : decoder_;
+    }
+
+    static bool IsGpxName(const std::string& path) {
+        std::string extension = TextFromPath(PathFromText(path).extension());
+        std::transform(extension.begin(), extension.end(), extension.begin(),
+                       [](char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c + 32) : c; });
+        return extension == ".gpx";
+    }
+
+    void Wrote(std::int32_t count, const std::string& output) {
+        streams_.err << "gtm2wtr: wrote " << count << (count == 1 ? " waypoint" : " waypoints")
+                     << " to " << output;
+    }
+
+    bool SaveWtr(WtrWaypointSet& wtr, const std::string& input, const std::string& output) {
+        if (!wtr.Save(PathFromText(output), PathFromText(input))) {
+            return Fail(output, "cannot write the WTR file: " + wtr.saveError.message());
+        }
+        Wrote(wtr.count, output);
+        streams_.err << '\n';
+        return true;
+    }
+
+    // A WTR file's records as GPX, each position as the degrees that convert back to its units.
+    bool WriteGpx(const WtrWaypointSet& wtr, const std::string& input, const std::string& output) {
+        GpxWriter gpx;
+        if (gpx.Open(PathFromText(output), PathFromText(input))) {
+            for (std::int32_t i = 0; i < wtr.count; ++i) {
+                const WtrWaypoint& waypoint = wtr.records[i];
+                gpx.Add(
+                    decoder_.Decode(std::string_view(waypoint.name, strnlen(waypoint.name, 10))),
+                    FromSemicircles(waypoint.latitude), FromSemicircles(waypoint.longitude),
+                    waypoint.altitude, waypoint.symbolCode);
+            }
+            if (gpx.Commit()) {
+                Wrote(wtr.count, output);
+                streams_.err << '\n';
+                return true;
+            }
+        }
+        return Fail(output, "cannot write the GPX file: " + gpx.error().message());
+    }
+
+    // A GTM or GPX file's waypoints as GPX, each position moved as a WTR file would get it,
+    // but with all its digits.
+    bool WriteGpx(const WaypointFile& file, const DatumConversion& conversion,
+                  const std::string& input, const std::string& output) {
+        const GtmWaypointSet& set = file.set;
+        CodePageDecoder& names = NamesOf(file);
+        GpxWriter gpx;
+        if (!gpx.Open(PathFromText(output), PathFromText(input))) {
+            return Fail(output, "cannot write the GPX file: " + gpx.error().message());
+        }
+        for (std::int32_t i = 0; i < set.count; ++i) {
+            const GtmWaypoint& waypoint = set.records[i];
+            double latitude = waypoint.latitude;
+            double longitude = waypoint.longitude;
+            // The writer is dropped unfinished, so an old file stays as it was.
+            if (!MovePosition(conversion, latitude, longitude)) {
+                return Fail(input, BadPosition(set, i, names));
+            }
+            gpx.Add(names.Decode(std::string_view(waypoint.name)), latitude, longitude,
+                    waypoint.altitude, WtrSymbolFor(waypoint.iconCode));
+        }
+        if (!gpx.Commit())
+            return Fail(output, "cannot write the GPX file: " + gpx.error().message());
         return true;
     }
 
@@ -154,14 +238,23 @@ private:
                (verdict.accurateConverts ? " (--datum-transform=accurate converts it)" : "");
     }
 
-    // A GTM or GPX file, with the waypoints it holds; a failure is reported with its cause.
-    bool Load(const std::string& path, WaypointFile& file, std::string_view foreign = {}) {
+    // What an input holds: a GTM or GPX file's waypoints, or a WTR file's records.
+    struct Input {
+        WaypointFile file;
+        WtrWaypointSet wtr;
+        bool isWtr = false;
+    };
+
+    // A GTM, GPX or WTR file, with the waypoints it holds; a failure is reported with its
+    // cause. A WTR file (to convert to anything but GPX) may hold none.
+    bool LoadInput(const std::string& path, Input& in, const std::string& output = {}) {
+        WaypointFile& file = in.file;
         if (file.Load(PathFromText(path), gpxNames_) && file.set.count > 0) return true;
         const GtmWaypointSet& set = file.set;
         const GpxReport& gpx = file.gpx;
         switch (set.error) {
             case Failure::WrongSignature:
-                return Fail(path, foreign.empty() ? Reason(set.error) : foreign);
+                return LoadWtr(path, in, output);
             case Failure::None:
                 return Fail(path, Reason(Failure::NoWaypoints));
             case Failure::MalformedXml:
@@ -174,6 +267,33 @@ private:
             default:
                 return Fail(path, Reason(set.error, set.cause));
         }
+    }
+
+    // Read only when the file is neither GTM nor GPX: a conversion reads its input once.
+    bool LoadWtr(const std::string& path, Input& in, const std::string& output) {
+        FileBytes data;
+        Failure error = Failure::None;
+        std::error_code cause;
+        if (!ReadWholeFile(PathFromText(path), data, &error, &cause)) {
+            return Fail(path, Reason(error, cause));
+        }
+        if (!in.wtr.LoadFromBytes(data)) {
+            if (in.wtr.error == Failure::WrongSignature) {
+                return Fail(path, "neither a GTM, a GPX nor a WTR file");
+            }
+            return Fail(path, in.wtr.error == Failure::Truncated
+                                  ? "the WTR file is truncated or has no track section"
+                                  : Reason(in.wtr.error));
+        }
+        if (in.wtr.count == 0 && !output.empty()) return Fail(path, Reason(Failure::NoWaypoints));
+        in.isWtr = true;
+        return true;
+    }
+
+    std::string BadPosition(const GtmWaypointSet& set, std::int32_t index, CodePageDecoder& names) {
+        const GtmWaypoint& bad = set.records[index];
+        return BadPosition(index, names.Decode(std::string_view(bad.name)),
+                           std::to_string(bad.latitude), std::to_string(bad.longitude));
     }
 
     static std::string BadPosition(std::int32_t index, const std::string& name,
@@ -243,12 +363,6 @@ std::filesystem::path WtrNameFor(const std::filesystem::path& input) {
         name = stem;
     }
     return name.replace_extension(".wtr");
-}
-
-// The shortest text that reads back as the same number.
-std::string Number(double value) {
-    char text[32];
-    return std::string(text, std::to_chars(text, std::end(text), value).ptr);
 }
 
 // Code, name, ellipsoid, shift and where the shift comes from, one code a line.

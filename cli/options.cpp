@@ -15,7 +15,8 @@ namespace {
 
 // Windows shows names in the system's own code page, as its other programs do.
 #ifdef _WIN32
-constexpr const char* kDefaultCodePageText = "the system's ANSI code page";
+constexpr const char* kDefaultCodePageText =
+    "the system's ANSI code page;\nCP950 for names from and to GPX";
 #else
 constexpr const char* kDefaultCodePageText = "CP950, Big5";
 #endif
@@ -70,19 +71,22 @@ std::optional<int> ParseOptions(const std::vector<std::string>& args, Options& o
                                       {std::string(kDatumModeAccurate), DatumMode::Accurate}};
 
     CLI::App app(
-        "Converts the waypoints of GPS TrackMaker (.gtm) files into Garmin WTR (.wtr) files.\n",
+        "Converts the waypoints of GPS TrackMaker (.gtm) and GPX files into Garmin WTR (.wtr)\n"
+        "files, and any of the three into GPX.\n",
         "gtm2wtr");
     app.formatter(
         std::make_shared<UsageFormatter>("Usage:\n  gtm2wtr [--hu-tzu-shan=" + Names(policies) +
                                          "] [--datum-transform=" + Names(modes) +
                                          "]\n"
-                                         "          [--codepage NAME] INPUT.gtm OUTPUT.wtr\n"
-                                         "  gtm2wtr [same options] -d OUTDIR INPUT.gtm...\n"
-                                         "  gtm2wtr --list [--codepage NAME] FILE\n"
+                                         "          [--codepage NAME] INPUT OUTPUT\n"
+                                         "  gtm2wtr [same options] -d OUTDIR INPUT...\n"
+                                         "  gtm2wtr --list [--positions] [--codepage NAME] FILE\n"
                                          "  gtm2wtr --list-datums\n"
                                          "  gtm2wtr --help | --version\n"));
     app.footer(
-        "An INPUT may be gzip-compressed (.gtz, .gtm.gz).\n\n"
+        "INPUT is a GTM, GPX or WTR file, and may be gzip-compressed (.gtz, .gtm.gz,\n"
+        ".gpx.gz). OUTPUT is written as GPX 1.1 when its name ends in .gpx, as WTR\n"
+        "otherwise; -d always writes WTR.\n\n"
         "Exit status: 0 success, 1 conversion or listing failed, 2 usage error.");
     app.failure_message(
         [](const CLI::App*, const CLI::Error& error) { return UsageErrorText(error.what()); });
@@ -93,12 +97,15 @@ std::optional<int> ParseOptions(const std::vector<std::string>& args, Options& o
 
     CLI::Option* folder = app.add_option("-d,--output-dir", options.outputFolder,
                                          "write each INPUT as OUTDIR/NAME.wtr, going on\n"
-                                         "past failures (NAME without .gtm, .gtz, .gtm.gz\n"
-                                         "or .gz)")
+                                         "past failures (NAME without .gtm, .gtz, .gpx,\n"
+                                         ".gtm.gz, .gpx.gz or .gz)")
                               ->type_name("OUTDIR");
     CLI::Option* list = app.add_flag("--list", options.list,
                                      "print the waypoints (name and altitude) of a\n"
-                                     "GTM or WTR file");
+                                     "GTM, GPX or WTR file");
+    CLI::Option* positions = app.add_flag("--positions", options.positions,
+                                          "with --list: each waypoint's latitude and\n"
+                                          "longitude too, after a tab each");
     CLI::Option* policy = AddChoice(app, "--hu-tzu-shan", options.policy, policies,
                                     "Hu-Tzu-Shan files: shift converts them with the\n"
                                     "fixed WGS84 offset, refuse refuses them (the\n"
@@ -118,10 +125,11 @@ std::optional<int> ParseOptions(const std::vector<std::string>& args, Options& o
            std::string("code page of waypoint names (default\n") + kDefaultCodePageText + ")")
         ->type_name("NAME");
     app.add_option("FILE", options.files,
-                   "INPUT.gtm OUTPUT.wtr, the INPUT.gtm files of -d,\n"
-                   "or the FILE of --list")
+                   "INPUT OUTPUT, the INPUT files of -d, or the\n"
+                   "FILE of --list")
         ->type_name("...");
     list->excludes(folder)->excludes(policy)->excludes(mode);
+    positions->needs(list);
 
     // What depends on the values, or on how many files come with which option.
     app.callback([&] {
@@ -134,9 +142,9 @@ std::optional<int> ParseOptions(const std::vector<std::string>& args, Options& o
         } else if (options.list) {
             if (files != 1) problem = "--list takes exactly one FILE";
         } else if (options.outputFolder) {
-            if (files == 0) problem = "-d needs at least one INPUT.gtm";
+            if (files == 0) problem = "-d needs at least one INPUT";
         } else if (files != 2) {
-            problem = "expected INPUT.gtm and OUTPUT.wtr";
+            problem = "expected INPUT and OUTPUT";
         }
         if (problem != nullptr) throw CLI::ValidationError(problem);
     });

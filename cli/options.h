@@ -16,6 +16,7 @@ enum class HuTzuShanPolicy { Ask, Shift, Refuse };
 
 struct Options {
     bool list = false;
+    bool positions = false;
     std::optional<std::string> outputFolder;
     HuTzuShanPolicy policy = HuTzuShanPolicy::Ask;
     DatumMode datumMode = DatumMode::Simple;

@@ -1,10 +1,12 @@
-// The whole conversion of any bytes (GTM or GPX, inflated when compressed, as a file is): load,
+// The whole conversion of any bytes (GTM or GPX, inflated when compressed, as a file is, or WTR
+// saved again): load,
 // the simple mode's verdict taken as --hu-tzu-shan=shift takes it, build, and the accurate
 // mode on the same bytes; then gtm2wtr saves the same bytes over an old file in a private
 // folder. It succeeds exactly when the library's steps do, replacing the old file with the
 // WTR layout (16-byte marker, 64 bytes a waypoint, two markers); otherwise the old file stays
 // byte for byte. No temporary file may remain. (What each datum's verdict is, is
 // CheckDatum's unit test's.)
+#include <algorithm>
 #include <cstdint>
 #include <filesystem>
 #include <fstream>
@@ -34,7 +36,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     WaypointFile file;
     const GtmWaypointSet& set = file.set;
     bool loaded = file.LoadFromBytes({data, size}, names);
-    bool converts = false;
+    // A WTR file, which is neither, is saved again as it is.
+    WtrWaypointSet asWtr;
+    bool converts = !loaded && set.error == Failure::WrongSignature &&
+                    asWtr.LoadFromBytes({data, size}) && asWtr.count > 0;
     if (loaded && set.count > 0) {
         // The accurate mode on whatever positions the file holds, out of range or not finite.
         WtrWaypointSet{}.BuildFrom(set.count, set.records.get(),
@@ -51,7 +56,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     FUZZ_CHECK(run.exit == (converts ? kExitSuccess : kExitFailure) && !run.err.empty());
     std::ifstream written(output, std::ios::binary);
     std::string wtr{std::istreambuf_iterator<char>(written), {}};
-    std::size_t track = converts ? 16 + 64 * static_cast<std::size_t>(set.count) : 0;
+    std::size_t track =
+        converts ? 16 + 64 * static_cast<std::size_t>(std::max(set.count, asWtr.count)) : 0;
     FUZZ_CHECK(converts ? wtr.size() == track + 32 && wtr.starts_with("\xFFWpt\xFF") &&
                               wtr.compare(track, 5, "\xFFTrk\xFF") == 0 &&
                               wtr.compare(track + 16, 5, "\xFFRte\xFF") == 0

@@ -89,8 +89,8 @@ TEST_F(Gtm2wtrTest, UsageErrorsNameTheirCauseAndHelpVersionAndTheDatumListExitZe
         "\n81\tHu-Tzu-Shan (Taiwan)\tInternational 1924 (a=6378388, 1/f=297)\t"
         "dx=-637 dy=-549 dz=-203\tNIMA TR8350.2 (1997): HTN\n";
     const std::tuple<std::vector<std::string>, int, std::string> cases[] = {
-        {{}, 2, "OUTPUT.wtr"},
-        {{in, out, Path("b.wtr")}, 2, "OUTPUT.wtr"},
+        {{}, 2, "INPUT and OUTPUT"},
+        {{in, out, Path("b.wtr")}, 2, "INPUT and OUTPUT"},
         {{"--bogus", in, out}, 2, "--bogus"},
         {{"-x.gtm", out}, 2, "-x.gtm"},
         {{"--", "-x.gtm", out}, 1, "-x.gtm: cannot open"},
@@ -98,6 +98,7 @@ TEST_F(Gtm2wtrTest, UsageErrorsNameTheirCauseAndHelpVersionAndTheDatumListExitZe
         {{"--list", in, in}, 2, "--list"},
         {{"--list", "--hu-tzu-shan=shift", in}, 2, "--hu-tzu-shan"},
         {{"--list", "--datum-transform=simple", in}, 2, "--datum-transform"},
+        {{"--positions", in, out}, 2, "--positions"},
         {{"-d", Path("")}, 2, "-d"},
         {{"--output-dir", in, in}, 1, in + ": not a folder"},
         {{"--hu-tzu-shan=1", in, out}, 2, "--hu-tzu-shan"},  // by its name only, not its number
@@ -106,7 +107,7 @@ TEST_F(Gtm2wtrTest, UsageErrorsNameTheirCauseAndHelpVersionAndTheDatumListExitZe
         {{in, "--output-dir"}, 2, "--output-dir"},
         {{"--datum-transform=accurate", "--hu-tzu-shan=shift", in, out}, 2, "--hu-tzu-shan"},
         {{"--list-datums", in}, 2, "--list-datums"},
-        {{"--help"}, 0, "\n  gtm2wtr --list [--codepage NAME] FILE\n"},
+        {{"--help"}, 0, "\n  gtm2wtr --list [--positions] [--codepage NAME] FILE\n"},
         {{"--version"}, 0, "gtm2wtr (Quendra) "},
         {{"--list-datums"}, 0, hutzushan},
     };
@@ -257,9 +258,8 @@ TEST_F(Gtm2wtrTest, ConvertsAndListsCompressedFilesLikeThePlainFile) {
 // listing refuses alike what cannot be read. Nothing is written over the old output.
 TEST_F(Gtm2wtrTest, RefusalsSayWhyAndWriteNothing) {
     const Bytes gz = testing::Gzip(Sample());
-    const std::string notGtm = "neither a GTM nor a GPX file",
+    const std::string notGtm = "neither a GTM, a GPX nor a WTR file",
                       cut = "the compressed file is truncated";
-    const char* notAny = "neither a GTM, a GPX nor a WTR file";
     struct Case {
         const char* what;
         std::optional<Bytes> bytes;  // none: no such file
@@ -270,7 +270,7 @@ TEST_F(Gtm2wtrTest, RefusalsSayWhyAndWriteNothing) {
     const Case cases[] = {
         {"missing", {}, "cannot open"},  // first: no file there yet
         {"empty", Bytes{}, "the file is empty"},
-        {"foreign", Bytes(200, 'x'), notGtm, {}, notAny},
+        {"foreign", Bytes(200, 'x'), notGtm},
         {"truncated", GtmBuilder().Add({}).StatedWaypointCount(2).Build(), "the file is truncated"},
         {"no waypoints", GtmBuilder().Build(), "the file holds no waypoints", {}, ""},
         {"datum 207", Sample(207), "datum code 207 refused: only WGS84 (217) and Hu-Tzu-Shan (81)",
@@ -281,10 +281,7 @@ TEST_F(Gtm2wtrTest, RefusalsSayWhyAndWriteNothing) {
          "waypoint 2 (HOME) has a position outside the WTR range", "", ""},
         // Refused on its first bytes: the damage at its end is never reached.
         {"a compressed text file, damaged at the end",
-         Join({testing::Gzip(Bytes(5000, 'x')), Bytes(gz.begin(), gz.begin() + 30)}),
-         notGtm,
-         {},
-         notAny},
+         Join({testing::Gzip(Bytes(5000, 'x')), Bytes(gz.begin(), gz.begin() + 30)}), notGtm},
         {"cut inside the data", Bytes(gz.begin(), gz.begin() + gz.size() / 2), cut},
         {"a second member cut short", Join({gz, Bytes(gz.begin(), gz.begin() + 30)}), cut},
         {"a broken GPX file", Text("<gpx>\n<wpt lat=\"1\" lon=\"2\">\n</gpx>"),

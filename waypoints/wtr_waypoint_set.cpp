@@ -65,18 +65,25 @@ struct TransformDatum {
 };
 
 // Made-up positions are worse than no file: a position that is no real one, or that has no
-// semicircle value once moved, stops the build at its index, returned; -1 when all are built.
+// semicircle value once moved, is refused.
+template <class Move>
+bool Moved(Move move, double& latitude, double& longitude) {
+    if (!IsRealPosition(latitude, longitude)) return false;
+    move(latitude, longitude);
+    // Only a longitude the move itself pushed past the antimeridian is wrapped.
+    longitude = WrapLongitude(longitude);
+    return ToSemicircles(latitude) && ToSemicircles(longitude);
+}
+
+// Stops at the first position refused, returning its index; -1 when all are built.
 template <class Move>
 std::int32_t BuildRecords(const GtmWaypoint* from, WtrWaypoint* to, std::int32_t count, Move move) {
     for (std::int32_t i = 0; i < count; ++i) {
         double latitude = from[i].latitude;
         double longitude = from[i].longitude;
-        if (!IsRealPosition(latitude, longitude)) return i;
-        move(latitude, longitude);
-        // Only a longitude the move itself pushed past the antimeridian is wrapped.
+        if (!Moved(move, latitude, longitude)) return i;
         std::optional<std::int32_t> wtrLatitude = ToSemicircles(latitude);
-        std::optional<std::int32_t> wtrLongitude = ToSemicircles(WrapLongitude(longitude));
-        if (!wtrLatitude || !wtrLongitude) return i;
+        std::optional<std::int32_t> wtrLongitude = ToSemicircles(longitude);
         WtrWaypoint& waypoint = to[i];
         CopyName(waypoint.name, from[i].name, '\0');
         waypoint.name[kNameLength] = '\0';
@@ -107,6 +114,28 @@ std::optional<std::int32_t> ToSemicircles(double degrees) {
     // Exactly the values that truncate into the range; NaN and infinities fail both tests.
     if (!(product > -2147483649.0 && product < 2147483648.0)) return std::nullopt;
     return static_cast<std::int32_t>(product);
+}
+
+double FromSemicircles(std::int32_t units) {
+    double degrees = units / kSemicirclesPerDegree;
+    // The quotient can land a hair short of the unit, which truncation would then lose.
+    for (int step = 0; step < 16 && ToSemicircles(degrees) != units; ++step) {
+        degrees = std::nextafter(degrees, units > 0 ? 1000.0 : -1000.0);
+    }
+    return degrees;
+}
+
+bool MovePosition(const DatumConversion& conversion, double& latitude, double& longitude) {
+    switch (conversion.kind) {
+        case DatumConversion::Kind::None:
+            return Moved(KeepPosition{}, latitude, longitude);
+        case DatumConversion::Kind::HuTzuShanShift:
+            return Moved(ShiftHuTzuShan{}, latitude, longitude);
+        case DatumConversion::Kind::Transform:
+            return conversion.datum != nullptr &&
+                   Moved(TransformDatum{*conversion.datum}, latitude, longitude);
+    }
+    return false;
 }
 
 bool IsRealPosition(double latitude, double longitude) {

@@ -22,6 +22,13 @@ inline constexpr std::size_t kWtrRecordSize = 64;
 // or the result does not fit a signed 32-bit integer.
 std::optional<std::int32_t> ToSemicircles(double degrees);
 
+// The degrees closest to `units` / 11930464.0 that ToSemicircles turns back into `units`.
+double FromSemicircles(std::int32_t units);
+
+// Moves a loaded position by `conversion` as BuildFrom moves it: false for a position that
+// is no real one, or that has no semicircle value once moved.
+bool MovePosition(const DatumConversion& conversion, double& latitude, double& longitude);
+
 // A longitude past +-180 (as a datum conversion can make one) moved back by 360 degrees.
 double WrapLongitude(double degrees);
 
