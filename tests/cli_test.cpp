@@ -15,6 +15,7 @@
 #include "tests/support/gtm_builder.h"
 #include "tests/support/gzip.h"
 #include "tests/support/temp_dir.h"
+#include "waypoints/gpx_writer.h"
 
 namespace quendra {
 namespace {
@@ -213,6 +214,55 @@ TEST_F(Gtm2wtrTest, ConvertsGpxFilesAndTellsWhatTheirNamesBecame) {
               "玉山主     \n玉山主     \n");  // 9 bytes and a space
 }
 
+// GPX written from a GTM file converts back to the WTR file the GTM file gives, byte for
+// byte, in WGS84 and in Hu-Tzu-Shan converted accurately, and so does GPX written from that
+// WTR file; names with markup survive. A refused write leaves the old file as it was.
+TEST_F(Gtm2wtrTest, GpxWrittenConvertsBackToTheSameWtrFile) {
+    const std::vector<std::string> simple, accurate = {"--datum-transform=accurate"};
+    const std::tuple<std::string, Bytes, std::vector<std::string>> files[] = {
+        {"wgs84", Sample(217, -33.8688, 151.2093), simple},
+        {"hu-tzu-shan", Sample(81, 22.5, 179.999), accurate},
+        {"markup", GtmBuilder().Add({.name = "A&B<\"'>"}).Build(), simple},
+    };
+    for (const auto& [name, gtm, mode] : files) {
+        SCOPED_TRACE(name);
+        const std::string in = Write(name + ".gtm", gtm);
+        const auto run = [&](std::vector<std::string> args, const std::string& from,
+                             const std::string& to) {
+            args.insert(args.end(), {Path(from), Path(to)});
+            ASSERT_EQ(Gtm2wtr(args).exit, 0) << from << " to " << to;
+        };
+        run(mode, name + ".gtm", name + ".wtr");
+        run(mode, name + ".gtm", name + ".gpx");
+        run(simple, name + ".gpx", "back.wtr");
+        run(simple, name + ".wtr", "again.gpx");
+        run(simple, "again.gpx", "again.wtr");
+        const Bytes wtr = testing::ReadBytes(dir / (name + ".wtr"));
+        EXPECT_EQ(testing::ReadBytes(dir / "back.wtr"), wtr);
+        EXPECT_EQ(testing::ReadBytes(dir / "again.wtr"), wtr);
+    }
+    // Listed with positions: as loaded from GTM and GPX, as the units give them from WTR.
+    const auto listed = [&](const char* file) {
+        return Gtm2wtr({"--list", "--positions", Path(file)}).out;
+    };
+    EXPECT_EQ(listed("wgs84.gtm"),
+              "中文        13\t25\t121.5\nHOME       -12\t-33.8688\t151.2093\n");
+    EXPECT_EQ(listed("wgs84.gpx"), listed("wgs84.gtm"));
+    EXPECT_EQ(listed("wgs84.wtr"),
+              "中文        13\t25\t121.5\nHOME       -12\t-33.8687999896735\t151.20929999034405\n");
+    const Bytes markup = testing::ReadBytes(dir / "markup.gpx");
+    EXPECT_NE(
+        std::string(markup.begin(), markup.end()).find("<name>A&amp;B&lt;&quot;&apos;&gt;</name>"),
+        std::string::npos);
+    // What XML 1.0 cannot hold at all.
+    std::string escaped;
+    AppendEscaped(escaped, "a\x01\tb");
+    EXPECT_EQ(escaped, "a\xEF\xBF\xBD\tb");
+    const auto refused = Gtm2wtr({Path("markup.gpx"), Path("markup.gpx")});
+    EXPECT_NE(refused.err.find("same file as the input"), std::string::npos) << refused.err;
+    EXPECT_EQ(testing::ReadBytes(dir / "markup.gpx"), markup);
+}
+
 // Compressed GTM files are known by their first bytes whatever their name, and converted
 // to the same bytes as the plain file and listed alike.
 TEST_F(Gtm2wtrTest, ConvertsAndListsCompressedFilesLikeThePlainFile) {
@@ -354,7 +404,16 @@ TEST_F(Gtm2wtrTest, ConvertsWhatGpsbabelWrites) {
         "gpsbabel -i gtm -f '" + Path("in.gtm") + "' -o gpx -F '" + Path("babel.gpx") + "'";
     ASSERT_EQ(std::system(babel.c_str()), 0);
     ASSERT_EQ(std::system(back.c_str()), 0);
-    for (const char* input : {"in.gtm", "in.gpx", "babel.gpx"}) {
+    // GPSBabel reads the GPX we write, from the GTM file and from its WTR file, as they were.
+    ASSERT_EQ(Gtm2wtr({Path("in.gtm"), Path("first.wtr")}).exit, 0);
+    for (const char* from : {"in.gtm", "first.wtr"}) {
+        const std::string ours = Path(std::string(from) + ".gpx");
+        ASSERT_EQ(Gtm2wtr({Path(from), ours}).exit, 0);
+        const std::string reread = "gpsbabel -i gpx -f '" + ours + "' -o gpx -F '" + ours + ".gpx'";
+        ASSERT_EQ(std::system(reread.c_str()), 0);
+    }
+    for (const char* input :
+         {"in.gtm", "in.gpx", "babel.gpx", "in.gtm.gpx.gpx", "first.wtr.gpx.gpx"}) {
         ASSERT_EQ(Gtm2wtr({Path(input), Path("out.wtr")}).exit, 0);
         const Bytes wtr = testing::ReadBytes(dir / "out.wtr");
         ASSERT_EQ(wtr.size(), 16 + 64 * std::size(waypoints) + 32);

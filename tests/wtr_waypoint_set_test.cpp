@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <charconv>
 #include <cmath>
 #include <cstring>
 #include <limits>
@@ -54,6 +55,24 @@ TEST(ToSemicircles, TruncatesTowardZeroOrHasNoValueForWhatCannotBeStored) {
     for (double degrees : {180.00723, -180.00723, 1e300, kInf, -kInf, kNaN}) {
         EXPECT_EQ(ToSemicircles(degrees), std::nullopt) << degrees;
     }
+}
+
+// Degrees written as GPX from a WTR file, in their shortest text, read back to the same units:
+// every unit near zero and the ends, and a spread between.
+TEST(FromSemicircles, GivesDegreesThatTruncateBackToTheSameUnits) {
+    int wrong = 0;
+    for (std::int64_t base : {0LL, 1073741760LL, 2147483520LL - 5000, -2147483520LL + 5000}) {
+        for (std::int64_t step = -5000; step <= 5000; ++step) {
+            const auto units =
+                static_cast<std::int32_t>(base + step * (base == 1073741760 ? 99991 : 1));
+            char text[32];
+            const char* end = std::to_chars(text, std::end(text), FromSemicircles(units)).ptr;
+            double degrees = 0;
+            std::from_chars(text, end, degrees);
+            wrong += ToSemicircles(degrees) != units;
+        }
+    }
+    EXPECT_EQ(wrong, 0);
 }
 
 // The save writes 1 MiB of records at a time: 16384 records, the first block after the
