@@ -5,12 +5,16 @@
 # reads and writes (peak memory). Prints each figure with PASS or MISS against its target;
 # exits 1 if any target is missed. A fourth figure, with no target, compares converting
 # the gzip-compressed file with inflating it (gzip -dc) plus converting the plain file; a
-# fifth, the accurate datum conversion of the same file against it as WGS84.
+# fifth, the accurate datum conversion of the same file against it as WGS84. Then GPX: the
+# same waypoints as GPX into WTR against GPSBabel converting that GPX to GTM, the peak
+# memory of it against the WTR size, and the WTR file back to GPX against a durable copy of
+# the GPX written.
 #
-#   scripts/bench.sh            the five figures
+#   scripts/bench.sh            the eight figures
 #   scripts/bench.sh --stages   also the stage-by-stage benchmarks (load, build, save)
 #
-# WAYPOINTS (default 1000000), GPSBABEL_WAYPOINTS (100000) and RUNS (11) override the sizes;
+# WAYPOINTS (default 1000000), GPSBABEL_WAYPOINTS (100000), RUNS (11) and GPX_RUNS (3, for
+# GPSBabel's slow GPX reading) override the sizes;
 # GTM2WTR times another build of gtm2wtr (an earlier one, for a before and after).
 set -euo pipefail
 source "$(dirname "$0")/lib/common.sh"
@@ -162,6 +166,53 @@ awk -v accurate="${accurate[0]}" -v wgs84="${accurate[1]}" -v n="$WAYPOINTS" \
     exit r > max
 }' || status=$?
 # ---- end of accurate datums
+
+# ---- GPX. The generated waypoints as GPX (written by gtm2wtr itself, checked to convert
+# back to the same WTR file), into WTR against GPSBabel converting the same GPX to GTM
+# (target: at least 10x faster); the peak memory of that against the WTR size (at most
+# 1.5x: the GPX itself is not held); and the WTR file into GPX against a durable copy of the
+# GPX written (at most 2x).
+GPX_RUNS=${GPX_RUNS:-3}
+MIN_GPX_BABEL_RATIO=10
+MAX_GPX_MEMORY_RATIO=1.5
+MAX_GPX_COPY_RATIO=2
+GPX="$WORK/big.gpx"
+"$GTM2WTR" "$BIG" "$GPX" 2>/dev/null
+"$GTM2WTR" "$GPX" "$WORK/gpx.wtr" 2>/dev/null
+cmp -s "$WORK/big.wtr" "$WORK/gpx.wtr" ||
+    { echo "the GPX file did not convert back to the same WTR file" >&2; exit 1; }
+gpsbabel -i gpx -f "$GPX" -o gtm -F "$WORK/babel.gtm"
+[ -s "$WORK/babel.gtm" ] || { echo "GPSBabel wrote no GTM file" >&2; exit 1; }
+mapfile -t gpx_babel < <(RUNS=$GPX_RUNS medians "$GTM2WTR $GPX $WORK/gpx.wtr" \
+    "gpsbabel -i gpx -f $GPX -o gtm -F $WORK/babel.gtm")
+gpx_peak_kib=0
+for _ in 1 2 3; do
+    kib=$(/usr/bin/time -f %M "$GTM2WTR" "$GPX" "$WORK/gpx.wtr" 2>&1 >/dev/null | tail -n 1)
+    [ "$kib" -gt "$gpx_peak_kib" ] && gpx_peak_kib=$kib
+done
+cp "$GPX" "$WORK/copy.gpx"
+mapfile -t gpx_copy < <(medians "$GTM2WTR $WORK/big.wtr $WORK/back.gpx" \
+    "dd if=$GPX of=$WORK/copy.gpx bs=4M conv=fsync status=none")
+awk -v n="$WAYPOINTS" -v runs="$GPX_RUNS" -v conv="${gpx_babel[0]}" -v babel="${gpx_babel[1]}" \
+    -v peak="$gpx_peak_kib" -v wtr_bytes="$(stat -c %s "$WORK/big.wtr")" \
+    -v gpx_bytes="$(stat -c %s "$GPX")" -v back="${gpx_copy[0]}" -v dd="${gpx_copy[1]}" \
+    -v min_babel="$MIN_GPX_BABEL_RATIO" -v max_mem="$MAX_GPX_MEMORY_RATIO" \
+    -v max_copy="$MAX_GPX_COPY_RATIO" '
+function verdict(ok) { if (!ok) missed = 1; return ok ? "PASS" : "MISS" }
+BEGIN {
+    mb = 1000000
+    printf "\n  GPX: %d waypoints, %.1f MB GPX\n", n, gpx_bytes / mb
+    r = babel / conv
+    printf "  GPX to WTR   gtm2wtr %7.1f ms   gpsbabel to GTM %7.1f ms   %6.1fx faster (target >= %sx, median of %d)   %s\n",
+        conv * 1000, babel * 1000, r, min_babel, runs, verdict(r >= min_babel)
+    r = peak * 1024 / wtr_bytes
+    printf "  its memory   gtm2wtr %7.1f MB   WTR %.1f MB              %6.2fx  (target <= %sx)   %s\n",
+        peak * 1024 / mb, wtr_bytes / mb, r, max_mem, verdict(r <= max_mem)
+    r = back / dd
+    printf "  WTR to GPX   gtm2wtr %7.1f ms   dd conv=fsync %7.1f ms     %6.2fx  (target <= %sx)   %s\n",
+        back * 1000, dd * 1000, r, max_copy, verdict(r <= max_copy)
+    exit missed
+}' || status=$?
 
 if [ "$STAGES" -eq 1 ]; then
     echo
