@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "cli/options.h"
+#include "platform/byte_source.h"
 #include "platform/codepage.h"
 #include "platform/file_io.h"
 #include "platform/path_text.h"
@@ -61,11 +62,11 @@ public:
     Gtm2Wtr(CliStreams streams, const Options& options) : streams_(streams), options_(options) {}
 
     bool Convert(const std::string& input, const std::string& output) {
-        Input in;
-        if (!LoadInput(input, in, output)) return false;
         const bool toGpx = IsGpxName(output);
-        if (in.isWtr)
-            return toGpx ? WriteGpx(in.wtr, input, output) : SaveWtr(in.wtr, input, output);
+        Input in;
+        // A WTR file goes into GPX as it is read, never held.
+        if (!LoadInput(input, in, output, !toGpx)) return false;
+        if (in.isWtr) return toGpx ? WriteGpx(input, output) : SaveWtr(in.wtr, input, output);
         const GtmWaypointSet& gtm = in.file.set;
         const bool fromGpx = in.file.format == WaypointFormat::Gpx;
         if (fromGpx) WarnAboutNames(input, in.file.gpx);
@@ -176,24 +177,31 @@ private:
         return true;
     }
 
-    // A WTR file's records as GPX, each position as the degrees that convert back to its units.
-    bool WriteGpx(const WtrWaypointSet& wtr, const std::string& input, const std::string& output) {
+    // A WTR file's records as GPX, read one by one, each position as the degrees that
+    // convert back to its units.
+    bool WriteGpx(const std::string& input, const std::string& output) {
+        FileSource file;
+        if (!file.Open(PathFromText(input))) return Fail(input, Reason(file.failure, file.cause));
+        WtrRecordReader records(file);
         GpxWriter gpx;
-        if (gpx.Open(PathFromText(output), PathFromText(input))) {
-            for (std::int32_t i = 0; i < wtr.count; ++i) {
-                const WtrWaypoint& waypoint = wtr.records[i];
-                gpx.Add(
-                    decoder_.Decode(std::string_view(waypoint.name, strnlen(waypoint.name, 10))),
+        if (!gpx.Open(PathFromText(output), PathFromText(input))) {
+            return Fail(output, "cannot write the GPX file: " + gpx.error().message());
+        }
+        std::int32_t count = 0;
+        for (WtrWaypoint waypoint; records.Next(waypoint); ++count) {
+            gpx.Add(decoder_.Decode(std::string_view(waypoint.name, strnlen(waypoint.name, 10))),
                     FromSemicircles(waypoint.latitude), FromSemicircles(waypoint.longitude),
                     waypoint.altitude, waypoint.symbolCode);
-            }
-            if (gpx.Commit()) {
-                Wrote(wtr.count, output);
-                streams_.err << '\n';
-                return true;
-            }
         }
-        return Fail(output, "cannot write the GPX file: " + gpx.error().message());
+        // The writer is dropped unfinished on a failure, so an old file stays as it was.
+        if (records.error != Failure::None)
+            return Fail(input, WtrFailure(records.error, file.cause));
+        if (count == 0) return Fail(input, Reason(Failure::NoWaypoints));
+        if (!gpx.Commit())
+            return Fail(output, "cannot write the GPX file: " + gpx.error().message());
+        Wrote(count, output);
+        streams_.err << '\n';
+        return true;
     }
 
     // A GTM or GPX file's waypoints as GPX, each position moved as a WTR file would get it,
@@ -247,13 +255,16 @@ private:
 
     // A GTM, GPX or WTR file, with the waypoints it holds; a failure is reported with its
     // cause. A WTR file (to convert to anything but GPX) may hold none.
-    bool LoadInput(const std::string& path, Input& in, const std::string& output = {}) {
+    // With `wtrRecords` false a WTR file is only taken for one (its reader checks it).
+    bool LoadInput(const std::string& path, Input& in, const std::string& output = {},
+                   bool wtrRecords = true) {
         WaypointFile& file = in.file;
         if (file.Load(PathFromText(path), gpxNames_) && file.set.count > 0) return true;
         const GtmWaypointSet& set = file.set;
         const GpxReport& gpx = file.gpx;
         switch (set.error) {
             case Failure::WrongSignature:
+                if (!wtrRecords) return in.isWtr = true;
                 return LoadWtr(path, in, output);
             case Failure::None:
                 return Fail(path, Reason(Failure::NoWaypoints));
@@ -277,17 +288,16 @@ private:
         if (!ReadWholeFile(PathFromText(path), data, &error, &cause)) {
             return Fail(path, Reason(error, cause));
         }
-        if (!in.wtr.LoadFromBytes(data)) {
-            if (in.wtr.error == Failure::WrongSignature) {
-                return Fail(path, "neither a GTM, a GPX nor a WTR file");
-            }
-            return Fail(path, in.wtr.error == Failure::Truncated
-                                  ? "the WTR file is truncated or has no track section"
-                                  : Reason(in.wtr.error));
-        }
+        if (!in.wtr.LoadFromBytes(data)) return Fail(path, WtrFailure(in.wtr.error));
         if (in.wtr.count == 0 && !output.empty()) return Fail(path, Reason(Failure::NoWaypoints));
         in.isWtr = true;
         return true;
+    }
+
+    static std::string WtrFailure(Failure error, const std::error_code& cause = {}) {
+        if (error == Failure::WrongSignature) return "neither a GTM, a GPX nor a WTR file";
+        if (error == Failure::Truncated) return "the WTR file is truncated or has no track section";
+        return Reason(error, cause);
     }
 
     std::string BadPosition(const GtmWaypointSet& set, std::int32_t index, CodePageDecoder& names) {

@@ -95,6 +95,16 @@ std::int32_t BuildRecords(const GtmWaypoint* from, WtrWaypoint* to, std::int32_t
     return -1;
 }
 
+// The fields of a record at `at`, as PutRecord lays them out.
+void GetRecord(const ByteReader& file, std::size_t at, WtrWaypoint& waypoint) {
+    std::memcpy(waypoint.name, file.At(at), kNameLength);
+    waypoint.name[kNameLength] = '\0';
+    waypoint.latitude = file.I32(at + kLatitudeOffset);
+    waypoint.longitude = file.I32(at + kLongitudeOffset);
+    waypoint.altitude = file.F32(at + kAltitudeOffset);
+    waypoint.symbolCode = file.U16(at + kSymbolOffset);
+}
+
 // Every byte of the 64: the block it goes into is reused.
 void PutRecord(std::uint8_t* record, const WtrWaypoint& waypoint) {
     std::memset(record, 0, kWtrRecordSize);
@@ -238,6 +248,48 @@ bool WtrWaypointSet::Save(const std::filesystem::path& path, const std::filesyst
     return false;
 }
 
+bool WtrRecordReader::Next(WtrWaypoint& waypoint) {
+    auto fail = [this](Failure why) {
+        error = why;
+        return false;
+    };
+    if (!started_) {
+        started_ = true;
+        if (!Fill(kWtrMarkerSize)) return fail(file_.failure);
+        if (!Here().Matches(0, kWaypointMarker, kMarkerTagSize)) {
+            return fail(Failure::WrongSignature);
+        }
+        begin_ += kWtrMarkerSize;
+    }
+    if (!Fill(kWtrRecordSize)) return fail(file_.failure);
+    const ByteReader record = Here();
+    if (record.Matches(0, kTrackMarker, kMarkerTagSize)) return false;
+    if (!record.Has(0, kWtrRecordSize)) return fail(Failure::Truncated);
+    GetRecord(record, 0, waypoint);
+    begin_ += kWtrRecordSize;
+    return true;
+}
+
+ByteReader WtrRecordReader::Here() const {
+    return ByteReader(std::span(bytes_.data() + begin_, end_ - begin_));
+}
+
+bool WtrRecordReader::Fill(std::size_t size) {
+    if (end_ - begin_ >= size) return true;
+    std::copy(bytes_.begin() + static_cast<std::ptrdiff_t>(begin_),
+              bytes_.begin() + static_cast<std::ptrdiff_t>(end_), bytes_.begin());
+    end_ -= begin_;
+    begin_ = 0;
+    bytes_.resize(kBlockSize);
+    while (end_ < size) {
+        std::size_t got = 0;
+        if (!file_.Read(bytes_.data() + end_, bytes_.size() - end_, got)) return false;
+        if (got == 0) break;
+        end_ += got;
+    }
+    return true;
+}
+
 bool WtrWaypointSet::LoadFromBytes(std::span<const std::uint8_t> data) {
     ByteReader file(data);
     auto fail = [this](Failure why) {
@@ -271,13 +323,7 @@ bool WtrWaypointSet::LoadFromBytes(std::span<const std::uint8_t> data) {
     }
     error = Failure::None;
     for (std::size_t i = 0; i < found; ++i) {
-        std::size_t at = kWtrMarkerSize + i * kWtrRecordSize;
-        WtrWaypoint& waypoint = records[i];
-        std::memcpy(waypoint.name, file.At(at), kNameLength);
-        waypoint.latitude = file.I32(at + kLatitudeOffset);
-        waypoint.longitude = file.I32(at + kLongitudeOffset);
-        waypoint.altitude = file.F32(at + kAltitudeOffset);
-        waypoint.symbolCode = file.U16(at + kSymbolOffset);
+        GetRecord(file, kWtrMarkerSize + i * kWtrRecordSize, records[i]);
     }
     return true;
 }

@@ -8,7 +8,9 @@
 #include <optional>
 #include <span>
 #include <system_error>
+#include <vector>
 
+#include "platform/byte_source.h"
 #include "platform/failure.h"
 #include "platform/large_memory.h"
 #include "waypoints/gtm_waypoint_set.h"
@@ -50,6 +52,30 @@ struct WtrWaypoint {
     std::int32_t longitude;
     float altitude;
     std::uint16_t symbolCode;
+};
+
+// A WTR file's records read one by one as its bytes come, none held: for writing them
+// elsewhere without the file in memory. Refuses what LoadFromBytes refuses.
+class ByteReader;
+
+class WtrRecordReader {
+public:
+    explicit WtrRecordReader(ByteSource& file) : file_(file) {}
+    // The next record into `waypoint`; false at the track marker (with `error` None) or on a
+    // failure (`error` says which: WrongSignature, Truncated, or the source's own).
+    bool Next(WtrWaypoint& waypoint);
+    Failure error = Failure::None;
+
+private:
+    // At least `size` bytes from begin_ on, or all there are left.
+    bool Fill(std::size_t size);
+    ByteReader Here() const;
+
+    ByteSource& file_;
+    bool started_ = false;
+    std::vector<std::uint8_t> bytes_;  // read ahead in blocks
+    std::size_t begin_ = 0;
+    std::size_t end_ = 0;
 };
 
 class WtrWaypointSet {
