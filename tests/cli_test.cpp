@@ -16,6 +16,7 @@
 #include "tests/support/gzip.h"
 #include "tests/support/temp_dir.h"
 #include "waypoints/gpx_writer.h"
+#include "waypoints/wtr_waypoint_set.h"
 
 namespace quendra {
 namespace {
@@ -222,7 +223,8 @@ TEST_F(Gtm2wtrTest, GpxWrittenConvertsBackToTheSameWtrFile) {
     const std::tuple<std::string, Bytes, std::vector<std::string>> files[] = {
         {"wgs84", Sample(217, -33.8688, 151.2093), simple},
         {"hu-tzu-shan", Sample(81, 22.5, 179.999), accurate},
-        {"markup", GtmBuilder().Add({.name = "A&B<\"'>"}).Build(), simple},
+        {"markup", GtmBuilder().Add({.name = "A&B<\"'>", .altitude = kUnknownAltitude}).Build(),
+         simple},
     };
     for (const auto& [name, gtm, mode] : files) {
         SCOPED_TRACE(name);
@@ -250,10 +252,13 @@ TEST_F(Gtm2wtrTest, GpxWrittenConvertsBackToTheSameWtrFile) {
     EXPECT_EQ(listed("wgs84.gpx"), listed("wgs84.gtm"));
     EXPECT_EQ(listed("wgs84.wtr"),
               "中文        13\t25\t121.5\nHOME       -12\t-33.8687999896735\t151.20929999034405\n");
-    const Bytes markup = testing::ReadBytes(dir / "markup.gpx");
-    EXPECT_NE(
-        std::string(markup.begin(), markup.end()).find("<name>A&amp;B&lt;&quot;&apos;&gt;</name>"),
-        std::string::npos);
+    const Bytes markup = testing::ReadBytes(dir / "markup.gpx"),
+                fromWtr = testing::ReadBytes(dir / "again.gpx");
+    const std::string text(markup.begin(), markup.end());
+    EXPECT_NE(text.find("<name>A&amp;B&lt;&quot;&apos;&gt;</name>"), std::string::npos);
+    EXPECT_EQ(text.find("<ele>"), std::string::npos);  // the unknown altitude
+    // again.gpx came last from the markup file's WTR: its name without the padding.
+    EXPECT_NE(std::string(fromWtr.begin(), fromWtr.end()).find("&gt;</name>"), std::string::npos);
     // What XML 1.0 cannot hold at all.
     std::string escaped;
     AppendEscaped(escaped, "a\x01\tb");
