@@ -11,9 +11,11 @@ struct Symbol {
     std::string_view name;
 };
 
-// The codes and their Symbol_Type names are Garmin's: Garmin Device Interface
-// Specification, 001-00063-00, section Symbol_Type (sym_wpt_dot, sym_park, sym_scenic,
-// sym_church, sym_summit). The names are those Garmin's own software writes in GPX <sym>.
+// The codes are Garmin's: Garmin Device Interface Specification, 001-00063-00 Rev. C (May
+// 2006), 7.3.15 symbol_type: sym_wpt_dot = 18 "waypoint dot", sym_park = 159 "park symbol",
+// sym_scenic = 161 "scenic area symbol", sym_church = 8236 "church symbol", sym_summit =
+// 8246 "summit symbol" (8236 and 8246 are not in revisions before 2004). The names are those
+// Garmin's MapSource and BaseCamp write in GPX <sym> for them.
 constexpr Symbol kSymbols[] = {
     {18, "Waypoint"}, {159, "Park"}, {161, "Scenic Area"}, {8236, "Church"}, {8246, "Summit"},
 };
