@@ -2,6 +2,7 @@
 // then the one UTF-16 to UTF-8 step.
 #include "platform/codepage.h"
 
+#include <algorithm>
 #include <cstdlib>
 #include <cstring>
 
@@ -124,6 +125,67 @@ std::string CodePageDecoder::Decode(std::string_view bytes) {
         }
     }
     return out;
+}
+
+struct CodePageEncoder::Converter {
+    UINT codePage = 0;
+    DWORD flags = 0;
+    bool reportsDefault = true;  // whether the code page tells when it fell back to '?'
+};
+
+CodePageEncoder::CodePageEncoder() = default;
+CodePageEncoder::~CodePageEncoder() = default;
+
+bool CodePageEncoder::Open(const std::string& codePage) {
+    converter_.reset();
+    Converter converter;
+    CPINFO info{};
+    if (!ParseCodePage(codePage, converter.codePage) || !GetCPInfo(converter.codePage, &info)) {
+        return false;
+    }
+    // UTF-8 and UTF-7 take neither flags nor a default character; a few others (the ISO 2022
+    // family, symbol) refuse one or the other, as the probes find.
+    if (converter.codePage != CP_UTF8 && converter.codePage != CP_UTF7) {
+        char bytes[16];
+        BOOL usedDefault = FALSE;
+        converter.flags = WC_NO_BEST_FIT_CHARS;
+        if (WideCharToMultiByte(converter.codePage, converter.flags, L"A", 1, bytes, sizeof bytes,
+                                nullptr, &usedDefault) == 0 &&
+            GetLastError() == ERROR_INVALID_FLAGS) {
+            converter.flags = 0;
+        }
+        converter.reportsDefault =
+            WideCharToMultiByte(converter.codePage, converter.flags, L"A", 1, bytes, sizeof bytes,
+                                nullptr, &usedDefault) != 0;
+    } else {
+        converter.reportsDefault = false;
+    }
+    converter_ = std::make_unique<Converter>(converter);
+    return true;
+}
+
+bool CodePageEncoder::Encode(std::string_view character, std::string& out) {
+    if (!converter_ || character.empty() || character.size() > 4) return false;
+    const auto [codePage, flags, reportsDefault] = *converter_;
+    wchar_t wide[2];  // a supplementary character is a surrogate pair
+    const int length = MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, character.data(),
+                                           static_cast<int>(character.size()), wide, 2);
+    if (length <= 0 || (length == 2 && !IS_SURROGATE_PAIR(wide[0], wide[1]))) return false;
+    char bytes[16];
+    BOOL usedDefault = FALSE;
+    const int size = WideCharToMultiByte(codePage, flags, wide, length, bytes, sizeof bytes,
+                                         nullptr, reportsDefault ? &usedDefault : nullptr);
+    if (size <= 0 || usedDefault) return false;
+    // Where the code page cannot say it guessed, the bytes must give the character back.
+    if (!reportsDefault && codePage != CP_UTF8) {
+        wchar_t back[4];
+        if (MultiByteToWideChar(codePage, 0, bytes, size, back, 4) != length ||
+            !std::equal(wide, wide + length, back)) {
+            return false;
+        }
+    }
+    out.append(bytes, static_cast<std::size_t>(size));
+    return true;
 }
 
 }  // namespace quendra

@@ -1,5 +1,6 @@
 // The Windows side of platform/file_io.h: CreateFileW, ReplaceFileW and the system's own
 // error texts.
+#include "platform/byte_source.h"
 #include "platform/file_calls_win32.h"
 #include "platform/file_io.h"
 #include "platform/file_io_common.h"
@@ -97,22 +98,29 @@ bool SameFile(const BY_HANDLE_FILE_INFORMATION& a, const BY_HANDLE_FILE_INFORMAT
            a.nFileIndexHigh == b.nFileIndexHigh && a.nFileIndexLow == b.nFileIndexLow;
 }
 
-}  // namespace
-
-bool ReadWholeFile(const std::filesystem::path& path, FileBytes& data, Failure* failure,
-                   std::error_code* cause) {
-    data.clear();
+// Opens a file to be read from its start; on failure, why.
+HANDLE OpenToRead(const std::filesystem::path& path, std::error_code& why) {
     HANDLE file = os.CreateFileW(path.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING,
                                  FILE_ATTRIBUTE_NORMAL, nullptr);
     if (file == INVALID_HANDLE_VALUE) {
-        std::error_code why = LastError();
+        why = LastError();
         // A folder cannot be opened as a file at all; say what it is, not "access denied".
         DWORD attributes = GetFileAttributesW(path.c_str());
         if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY)) {
             why = Failure::NotRegularFile;
         }
-        return Finish({Failure::CannotOpen, why}, data, failure, cause);
     }
+    return file;
+}
+
+}  // namespace
+
+bool ReadWholeFile(const std::filesystem::path& path, FileBytes& data, Failure* failure,
+                   std::error_code* cause) {
+    data.clear();
+    std::error_code why;
+    HANDLE file = OpenToRead(path, why);
+    if (file == INVALID_HANDLE_VALUE) return Finish({Failure::CannotOpen, why}, data, failure, cause);
     ReadResult result;
     LARGE_INTEGER size{};
     if (std::error_code why = CheckOnDisk(file)) {
@@ -135,6 +143,58 @@ bool ReadWholeFile(const std::filesystem::path& path, FileBytes& data, Failure* 
     }
     os.CloseHandle(file);
     return Finish(result, data, failure, cause);
+}
+
+FileSource::~FileSource() {
+    Close();
+}
+
+bool FileSource::Open(const std::filesystem::path& path) {
+    Close();
+    failure = Failure::None;
+    cause.clear();
+    size = 0;
+    HANDLE file = OpenToRead(path, cause);
+    if (file == INVALID_HANDLE_VALUE) {
+        failure = Failure::CannotOpen;
+        return false;
+    }
+    file_ = reinterpret_cast<std::intptr_t>(file);
+    LARGE_INTEGER length{};
+    if ((cause = CheckOnDisk(file))) {
+        failure = Failure::CannotOpen;
+    } else if (!os.GetFileSizeEx(file, &length)) {
+        failure = Failure::CannotRead;
+        cause = LastError();
+    } else if (length.QuadPart == 0) {
+        failure = Failure::Empty;
+    } else {
+        size = static_cast<std::uint64_t>(length.QuadPart);
+        return true;
+    }
+    Close();
+    return false;
+}
+
+bool FileSource::Read(std::uint8_t* out, std::size_t size, std::size_t& got) {
+    got = 0;
+    if (failure != Failure::None) return false;
+    if (file_ == -1) return true;
+    DWORD read = 0;
+    const auto want = static_cast<DWORD>(std::min<std::size_t>(size, 1u << 30));
+    if (!os.ReadFile(AsHandle(file_), out, want, &read, nullptr)) {
+        failure = Failure::CannotRead;
+        cause = LastError();
+        return false;
+    }
+    got = read;
+    return true;
+}
+
+void FileSource::Close() {
+    // Only read from, so closing cannot lose anything.
+    if (file_ != -1) os.CloseHandle(AsHandle(file_));
+    file_ = -1;
 }
 
 bool SafeFileWriter::Open(const std::filesystem::path& target, const std::filesystem::path& input) {

@@ -339,6 +339,9 @@ TEST_F(Gtm2wtrTest, RefusalsSayWhyAndWriteNothing) {
          Join({testing::Gzip(Bytes(5000, 'x')), Bytes(gz.begin(), gz.begin() + 30)}), notGtm},
         {"cut inside the data", Bytes(gz.begin(), gz.begin() + gz.size() / 2), cut},
         {"a second member cut short", Join({gz, Bytes(gz.begin(), gz.begin() + 30)}), cut},
+        {"a WTR file cut inside a record",
+         Join({Bytes{0xFF, 'W', 'p', 't', 0xFF}, Bytes(11 + 30, 'w')}),
+         "the WTR file is truncated or has no track section"},
         {"a broken GPX file", Text("<gpx>\n<wpt lat=\"1\" lon=\"2\">\n</gpx>"),
          "the GPX file is not well-formed XML (line 3)"},
         {"a GPX position out of range",
@@ -349,18 +352,21 @@ TEST_F(Gtm2wtrTest, RefusalsSayWhyAndWriteNothing) {
         SCOPED_TRACE(c.what);
         const std::string in = c.bytes ? Write("in.gtz", *c.bytes) : Path("in.gtz");
         testing::WriteBytes(dir / "keep.wtr", {'o', 'l', 'd'});
+        testing::WriteBytes(dir / "keep.gpx", {'o', 'l', 'd'});
         const auto convert = Gtm2wtr({in, Path("keep.wtr")});
         EXPECT_NE(convert.err.find(c.message), std::string::npos) << convert.err;
         const std::string listed = c.listed ? c.listed : c.reason;
-        for (const auto& [run, reason] :
-             {std::pair{convert, c.reason}, {Gtm2wtr({"--list", in}), listed}}) {
+        for (const auto& [run, reason] : {std::pair{convert, c.reason},
+                                          {Gtm2wtr({in, Path("keep.gpx")}), c.reason},
+                                          {Gtm2wtr({"--list", in}), listed}}) {
             if (reason.empty()) continue;
             EXPECT_EQ(run.exit, 1);
             EXPECT_EQ(run.out, "");
             EXPECT_NE(run.err.find("gtm2wtr: " + in + ": " + reason), std::string::npos) << run.err;
         }
         EXPECT_EQ(testing::ReadBytes(dir / "keep.wtr"), (Bytes{'o', 'l', 'd'}));
-        EXPECT_EQ(dir.Names().size(), c.bytes ? 2u : 1u) << "a temporary file was left";
+        EXPECT_EQ(testing::ReadBytes(dir / "keep.gpx"), (Bytes{'o', 'l', 'd'}));
+        EXPECT_EQ(dir.Names().size(), c.bytes ? 3u : 2u) << "a temporary file was left";
     }
 }
 
