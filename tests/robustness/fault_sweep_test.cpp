@@ -71,9 +71,10 @@ constexpr int kErrors[] = {ERROR_DISK_FULL, ERROR_ACCESS_DENIED, ERROR_SHARING_V
 int InChild(const std::function<int()>& run) {
     return run();
 }
-// The read; the target looked at; the input; may the target be written; the new file.
+// The read (its first piece, then the rest); the target looked at; the input; may the target
+// be written; the new file.
 const Mode kModes[] = {{"", false,
-                        "CreateFileW GetFileType GetFileSizeEx ReadFile CloseHandle~ "
+                        "CreateFileW GetFileType GetFileSizeEx ReadFile ReadFile CloseHandle~ "
                         "CreateFileW GetFileType GetFileInformationByHandle "
                         "GetFinalPathNameByHandleW~ CloseHandle~ CreateFileW "
                         "GetFileInformationByHandle CloseHandle~ CreateFileW CloseHandle~ "
