@@ -43,7 +43,7 @@ status=0
 wine_run "$GTM2WTR" -d 輸出 '航點/*.gtm' 航點/壓縮.gtz 2>stderr.txt || status=$?
 cat stderr.txt
 [ "$status" -eq 1 ] || fail "batch with one bad input exited $status, expected 1"
-grep -q '壞.gtm: neither a GTM nor a GPX file' stderr.txt || fail "the bad input was not reported"
+grep -q '壞.gtm: neither a GTM, a GPX nor a WTR file' stderr.txt || fail "the bad input was not reported"
 for name in "高 雄" 서울 壓縮; do
     cmp -s 輸出/台北.wtr "輸出/$name.wtr" || fail "$name was not converted as 台北 was"
 done
