@@ -41,8 +41,11 @@ void AppendEscaped(std::string& text, std::string_view value) {
             case '\'':
                 text += "&apos;";
                 break;
+            case '\r':  // a parser would read a bare one as a line feed
+                text += "&#xD;";
+                break;
             default:
-                if (static_cast<unsigned char>(c) < 0x20 && c != '\t' && c != '\n' && c != '\r') {
+                if (static_cast<unsigned char>(c) < 0x20 && c != '\t' && c != '\n') {
                     text += "\xEF\xBF\xBD";
                 } else {
                     text += c;

@@ -30,7 +30,8 @@ private:
     std::string text_;  // one waypoint's, reused
 };
 
-// Text as XML holds it between tags or in quotes: markup characters as references, and
+// Text as XML holds it between tags or in quotes: markup characters and carriage returns as
+// references, and
 // characters XML 1.0 cannot hold (controls other than tab and line breaks) as U+FFFD.
 void AppendEscaped(std::string& text, std::string_view value);
 

@@ -90,6 +90,13 @@ TEST(ReplaceRules, WhatASaveMayReplaceAndWhatAFailedOneLeaves) {
         // The one write of the file is cut short, then fails as on a full disk.
         {"a disk a byte short of the file", "full.wtr", "echo old >full.wtr",
          kCannotWrite + "File too large", kWtrSize - 1},
+        // A GPX file is saved by the same rules.
+        {"a read-only GPX file", "readonly.gpx", "echo old >readonly.gpx && chmod 444 readonly.gpx",
+         "cannot write the GPX file: Permission denied"},
+        {"a .gpx link to the input", "link.gpx", "ln -s in.gtm link.gpx",
+         "cannot write the GPX file: same file as the input"},
+        {"a disk too small for the GPX file", "full.gpx", "echo old >full.gpx",
+         "cannot write the GPX file: File too large", 100},
         // No writer ever opens it: a blocking open would wait until the child's alarm.
         {"an input that is a FIFO", "old.wtr", "echo old >old.wtr && rm in.gtm && mkfifo in.gtm",
          "in.gtm: cannot open the file: not a regular file"},
