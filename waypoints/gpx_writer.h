@@ -31,8 +31,8 @@ private:
 };
 
 // Text as XML holds it between tags or in quotes: markup characters and carriage returns as
-// references, and
-// characters XML 1.0 cannot hold (controls other than tab and line breaks) as U+FFFD.
+// references, and characters XML 1.0 cannot hold (other controls but tab and line feed) as
+// U+FFFD.
 void AppendEscaped(std::string& text, std::string_view value);
 
 }  // namespace quendra
