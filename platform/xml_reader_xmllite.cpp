@@ -2,6 +2,7 @@
 // the source through a stream of ours.
 #include "platform/xml_reader.h"
 
+#include <algorithm>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -13,8 +14,8 @@
 #ifndef NOMINMAX
 #define NOMINMAX
 #endif
-#include <windows.h>
 #include <objidl.h>
+#include <windows.h>
 #include <xmllite.h>
 
 namespace quendra {
@@ -23,36 +24,12 @@ namespace {
 
 using CreateXmlReaderCall = HRESULT(WINAPI*)(REFIID, void**, IMalloc*);
 
-// mingw-w64 has XmlLite's header but no import library; the DLL is part of every Windows
-// since Vista. Loaded once, from the system folder only, so no file beside the program or
-// in the current folder can stand in for it.
-struct XmlLite {
-    CreateXmlReaderCall create = nullptr;
-    DWORD error = 0;  // why it could not be loaded
-};
-
-const XmlLite& LoadXmlLite() {
-    static const XmlLite lite = [] {
-        XmlLite loaded;
-        HMODULE module = LoadLibraryExW(L"xmllite.dll", nullptr, LOAD_LIBRARY_SEARCH_SYSTEM32);
-        FARPROC entry = module != nullptr ? GetProcAddress(module, "CreateXmlReader") : nullptr;
-        if (entry == nullptr) {
-            loaded.error = GetLastError();
-        } else {
-            // Through void(*)(), which GCC takes as a cast to a function of any type.
-            loaded.create = reinterpret_cast<CreateXmlReaderCall>(
-                reinterpret_cast<void (*)()>(entry));
-        }
-        return loaded;
-    }();
-    return lite;
-}
-
 // The source as XmlLite reads it. It lives on ReadXml's stack and outlives the reader, so
 // its reference count keeps nothing alive.
 class SourceStream final : public ISequentialStream {
 public:
-    explicit SourceStream(ByteSource& source) : source_(source) {}
+    SourceStream(ByteSource& source, std::uint64_t nodeLimit, bool holdsClosers)
+        : source_(source), nodeLimit_(nodeLimit), holdsClosers_(holdsClosers) {}
     virtual ~SourceStream() = default;
 
     HRESULT STDMETHODCALLTYPE QueryInterface(REFIID id, void** object) override {
@@ -70,11 +47,14 @@ public:
     HRESULT STDMETHODCALLTYPE Read(void* out, ULONG size, ULONG* read) override {
         if (read != nullptr) *read = 0;
         // XmlLite holds a node whole until it ends: one that goes on this long is refused.
-        if (sinceNode_ > kMaxXmlToken + kReadAhead) tooLong_ = true;
-        if (tooLong_) return HRESULT_FROM_WIN32(ERROR_FILE_TOO_LARGE);
-        if (ended_) ++readsAtEnd_;
-        ULONG filled = 0;
+        if (sinceNode_ > nodeLimit_ + kReadAhead) tooLong_ = true;
+        if (tooLong_) return Refuse(HRESULT_FROM_WIN32(ERROR_FILE_TOO_LARGE));
         auto* bytes = static_cast<std::uint8_t*>(out);
+        auto filled = static_cast<ULONG>(std::min<std::size_t>(size, held_.size()));
+        std::copy_n(held_.begin(), filled, bytes);
+        held_.erase(held_.begin(), held_.begin() + filled);
+        if (filled == 0 && failed_) return Refuse(HRESULT_FROM_WIN32(ERROR_READ_FAULT));
+        if (filled == 0 && ended_) ++readsAtEnd_;
         // A failure comes after whatever was read before it, so that XmlLite reports the
         // elements those bytes hold first.
         while (filled < size && !ended_ && !failed_) {
@@ -86,10 +66,29 @@ public:
             }
             filled += static_cast<ULONG>(got);
         }
+        // Wine's XmlLite misreads "--" of a comment's end, "?>" or "]]>" split between two
+        // reads; in UTF-8 the bytes that may start them wait for the next read. UTF-16 (a
+        // byte-order mark or a zero byte first) is left whole, its units never cut.
+        if (fed_ == 0 && filled >= 2 &&
+            ((bytes[0] == 0xFF && bytes[1] == 0xFE) || (bytes[0] == 0xFE && bytes[1] == 0xFF) ||
+             bytes[0] == 0 || bytes[1] == 0)) {
+            holdsClosers_ = false;
+        }
+        if (holdsClosers_ && !ended_ && !failed_) {
+            ULONG keep = filled;
+            while (keep > 0 &&
+                   (bytes[keep - 1] == '-' || bytes[keep - 1] == '?' || bytes[keep - 1] == ']')) {
+                --keep;
+            }
+            if (keep > 0) {
+                held_.insert(held_.begin(), bytes + keep, bytes + filled);
+                filled = keep;
+            }
+        }
         fed_ += filled;
         sinceNode_ += filled;
         if (read != nullptr) *read = filled;
-        return filled == 0 && failed_ ? HRESULT_FROM_WIN32(ERROR_READ_FAULT) : S_OK;
+        return filled == 0 && failed_ ? Refuse(HRESULT_FROM_WIN32(ERROR_READ_FAULT)) : S_OK;
     }
     HRESULT STDMETHODCALLTYPE Write(const void*, ULONG, ULONG*) override {
         return STG_E_ACCESSDENIED;
@@ -98,22 +97,33 @@ public:
     // Called as each node is read: XmlLite has let go of what came before it.
     void NodeStarts() { sinceNode_ = 0; }
 
-    // Where the input ends inside an element, wine neither fails nor ends, but reads
-    // nothing again and again, making empty text of it.
+    // Wine goes on after a refused read, and where the input ends inside an element it
+    // neither fails nor ends but reads nothing again and again: either way it makes text
+    // of what it has, which must not count as the document's.
+    bool refused() const { return refused_; }
     bool stuckAtEnd() const { return readsAtEnd_ > kReadsAtEnd; }
     bool failed() const { return failed_; }
     bool tooLong() const { return tooLong_; }
     std::uint64_t fed() const { return fed_; }
 
 private:
+    HRESULT Refuse(HRESULT why) {
+        refused_ = true;
+        return why;
+    }
+
     // What XmlLite may ask for beyond the node it is reading.
-    static constexpr std::uint64_t kReadAhead = std::uint64_t{4} << 20;
+    static constexpr std::uint64_t kReadAhead = std::uint64_t{64} << 10;
     static constexpr int kReadsAtEnd = 8;
 
     ByteSource& source_;
+    std::uint64_t nodeLimit_;
+    bool holdsClosers_;
+    std::vector<std::uint8_t> held_;
     bool ended_ = false;
     bool failed_ = false;
     bool tooLong_ = false;
+    bool refused_ = false;
     int readsAtEnd_ = 0;
     std::uint64_t fed_ = 0;
     std::uint64_t sinceNode_ = 0;
@@ -123,15 +133,85 @@ struct Releaser {
     void operator()(IUnknown* object) const { object->Release(); }
 };
 
+// mingw-w64 has XmlLite's header but no import library; the DLL is part of every Windows
+// since Vista. Loaded once, from the system folder only, so no file beside the program or
+// in the current folder can stand in for it.
+struct XmlLite {
+    CreateXmlReaderCall create = nullptr;
+    DWORD error = 0;  // why it could not be loaded
+    // Wine's, told by its keeping a reference to an undeclared entity in text as it was
+    // (Windows' refuses the document), which needs that text looked at. Wine 8's also
+    // reads freed memory in a comment of some 330 KB or more: its nodes are bounded lower;
+    // and it needs the ends of comments, instructions and CDATA sections given whole.
+    bool wine = false;
+    std::uint64_t nodeLimit = kMaxXmlToken;
+};
+
+// Bytes in memory, for the probe below.
+class BytesSource final : public ByteSource {
+public:
+    explicit BytesSource(std::string_view bytes) : bytes_(bytes) {}
+    bool Read(std::uint8_t* out, std::size_t size, std::size_t& got) override {
+        got = std::min(size, bytes_.size());
+        std::copy_n(bytes_.begin(), got, out);
+        bytes_.remove_prefix(got);
+        return true;
+    }
+
+private:
+    std::string_view bytes_;
+};
+
+bool KeepsUndeclaredEntities(CreateXmlReaderCall create) {
+    BytesSource bytes("<r>&e;</r>");
+    SourceStream stream(bytes, kMaxXmlToken, false);
+    IXmlReader* created = nullptr;
+    if (FAILED(create(__uuidof(IXmlReader), reinterpret_cast<void**>(&created), nullptr))) {
+        return false;
+    }
+    std::unique_ptr<IXmlReader, Releaser> reader(created);
+    if (FAILED(reader->SetInput(&stream))) return false;
+    XmlNodeType type = XmlNodeType_None;
+    for (int node = 0; node < 4 && reader->Read(&type) == S_OK; ++node) {
+        if (type == XmlNodeType_Text) return true;
+    }
+    return false;
+}
+
+constexpr std::uint64_t kWineNodeLimit = std::uint64_t{128} << 10;
+
+const XmlLite& LoadXmlLite() {
+    static const XmlLite lite = [] {
+        XmlLite loaded;
+        HMODULE module = LoadLibraryExW(L"xmllite.dll", nullptr, LOAD_LIBRARY_SEARCH_SYSTEM32);
+        FARPROC entry = module != nullptr ? GetProcAddress(module, "CreateXmlReader") : nullptr;
+        if (entry == nullptr) {
+            loaded.error = GetLastError();
+        } else {
+            // Through void(*)(), which GCC takes as a cast to a function of any type.
+            loaded.create =
+                reinterpret_cast<CreateXmlReaderCall>(reinterpret_cast<void (*)()>(entry));
+            loaded.wine = KeepsUndeclaredEntities(loaded.create);
+            if (loaded.wine) loaded.nodeLimit = kWineNodeLimit;
+        }
+        return loaded;
+    }();
+    return lite;
+}
+
 constexpr std::wstring_view kXmlnsUri = L"http://www.w3.org/2000/xmlns/";
 
 class XmlLiteReader {
 public:
     XmlLiteReader(ByteSource& input, XmlHandler& handler, XmlError& error)
-        : input_(input), stream_(input), handler_(handler), error_(error) {}
+        : lite_(LoadXmlLite()),
+          input_(input),
+          stream_(input, lite_.nodeLimit, lite_.wine),
+          handler_(handler),
+          error_(error) {}
 
     bool Read() {
-        const XmlLite& lite = LoadXmlLite();
+        const XmlLite& lite = lite_;
         if (lite.create == nullptr) {
             // No parser at all: the file cannot be read here, for the system's reason. The
             // cause goes with the source, where a failed read leaves its own.
@@ -161,7 +241,7 @@ public:
             XmlNodeType type = XmlNodeType_None;
             result = reader_->Read(&type);
             if (result == S_FALSE) break;
-            if (FAILED(result)) return Failed(result);
+            if (FAILED(result) || stream_.refused()) return Failed(result);
             if (stream_.stuckAtEnd()) return Fail(Failure::MalformedXml);
             if (!Node(type)) return false;
         }
@@ -181,11 +261,18 @@ private:
                 return Name() && Handled(handler_.EndElement(name_));
             case XmlNodeType_Text:
             case XmlNodeType_CDATA:
-            case XmlNodeType_Whitespace:
+            case XmlNodeType_Whitespace: {
                 // Whitespace outside the root is no character data.
                 if (depth_ == 0) return true;
-                if (!Value(text_)) return false;
-                return text_.empty() || Handled(handler_.Text(text_));
+                std::wstring_view wide;
+                if (!WideValue(wide)) return false;
+                if (type == XmlNodeType_Text && lite_.wine && HasReference(wide)) {
+                    return Fail(Failure::XmlRefused);
+                }
+                if (wide.empty()) return true;
+                text_ = Utf8FromWide(wide);
+                return Handled(handler_.Text(text_));
+            }
             default:
                 return true;
         }
@@ -233,13 +320,40 @@ private:
         return true;
     }
 
-    bool Value(std::string& out) {
+    bool WideValue(std::wstring_view& out) {
         const WCHAR* text = nullptr;
         UINT length = 0;
         HRESULT result = reader_->GetValue(&text, &length);
         if (FAILED(result)) return Failed(result);
-        out = Utf8FromWide({text, length});
+        out = {text, length};
         return true;
+    }
+
+    bool Value(std::string& out) {
+        std::wstring_view wide;
+        if (!WideValue(wide)) return false;
+        out = Utf8FromWide(wide);
+        return true;
+    }
+
+    // A reference left in text as it was: "&", a name, ";". Text that spelled out such a
+    // reference with "&amp;" looks the same, and is refused too where the check is needed.
+    static bool HasReference(std::wstring_view text) {
+        auto nameStart = [](wchar_t c) {
+            return (c >= L'a' && c <= L'z') || (c >= L'A' && c <= L'Z') || c == L'_' || c == L':' ||
+                   c >= 0x80;
+        };
+        auto nameChar = [&](wchar_t c) {
+            return nameStart(c) || (c >= L'0' && c <= L'9') || c == L'-' || c == L'.';
+        };
+        for (std::size_t at = text.find(L'&'); at != std::wstring_view::npos;
+             at = text.find(L'&', at + 1)) {
+            std::size_t end = at + 1;
+            if (end >= text.size() || !nameStart(text[end])) continue;
+            while (end < text.size() && nameChar(text[end])) ++end;
+            if (end < text.size() && text[end] == L';') return true;
+        }
+        return false;
     }
 
     bool Handled(bool going) { return going || Fail(Failure::None); }
@@ -249,8 +363,7 @@ private:
         if (stream_.failed()) {
             // What came before the failure and started no element may already be no XML:
             // a foreign file is known as such, whatever else is wrong with it.
-            return Fail(!sawElement_ && stream_.fed() > 0 ? Failure::MalformedXml
-                                                          : input_.failure);
+            return Fail(!sawElement_ && stream_.fed() > 0 ? Failure::MalformedXml : input_.failure);
         }
         if (stream_.tooLong()) return Fail(Failure::XmlRefused);
         switch (static_cast<unsigned long>(result)) {
@@ -272,6 +385,7 @@ private:
         return false;
     }
 
+    const XmlLite& lite_;
     ByteSource& input_;
     SourceStream stream_;  // declared before the reader, so destroyed after it
     std::unique_ptr<IXmlReader, Releaser> reader_;
