@@ -11,8 +11,8 @@ struct Symbol {
     std::string_view name;
 };
 
-// The codes are Garmin's: Garmin Device Interface Specification, 001-00063-00 Rev. C (May
-// 2006), 7.3.15 symbol_type: sym_wpt_dot = 18 "waypoint dot", sym_park = 159 "park symbol",
+// The codes are Garmin's, from its published device interface document 001-00063-00,
+// Rev. C (May 2006), 7.3.15 symbol_type: sym_wpt_dot = 18 "waypoint dot", sym_park = 159 "park symbol",
 // sym_scenic = 161 "scenic area symbol", sym_church = 8236 "church symbol", sym_summit =
 // 8246 "summit symbol" (8236 and 8246 are not in revisions before 2004). The names are those
 // Garmin's MapSource and BaseCamp write in GPX <sym> for them.

@@ -43,8 +43,8 @@ std::uint16_t WtrSymbolFor(std::uint16_t gtmIconCode);
 std::uint16_t GtmIconFor(std::uint16_t symbolCode);
 
 // An altitude nobody knows: "A value of 1.0e25 in either of these fields indicates that this
-// parameter is not supported or is unknown for this waypoint" (Garmin Device Interface
-// Specification, 001-00063-00 Rev. C, 7.4.9 D108_Wpt_Type, "alt"). Lists show it blank.
+// parameter is not supported or is unknown for this waypoint" (Garmin's device interface
+// document 001-00063-00, Rev. C, 7.4.9 D108_Wpt_Type, "alt"). Lists show it blank.
 inline constexpr float kUnknownAltitude = 1.0e25f;
 
 struct WtrWaypoint {
