@@ -30,6 +30,15 @@ namespace quendra {
 
 namespace {
 
+// A file name's part with its ASCII letters in lower case, for extensions of any case.
+std::u8string Lower(const std::filesystem::path& part) {
+    std::u8string text = part.u8string();
+    std::transform(text.begin(), text.end(), text.begin(), [](char8_t c) {
+        return c >= 'A' && c <= 'Z' ? static_cast<char8_t>(c + 32) : c;
+    });
+    return text;
+}
+
 // The shortest text that reads back as the same number.
 std::string Number(double value) {
     char text[32];
@@ -157,10 +166,7 @@ private:
     }
 
     static bool IsGpxName(const std::string& path) {
-        std::string extension = TextFromPath(PathFromText(path).extension());
-        std::transform(extension.begin(), extension.end(), extension.begin(),
-                       [](char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c + 32) : c; });
-        return extension == ".gpx";
+        return Lower(PathFromText(path).extension()) == u8".gpx";
     }
 
     void Wrote(std::int32_t count, const std::string& output) {
@@ -229,8 +235,6 @@ private:
             return Fail(output, "cannot write the GPX file: " + gpx.error().message());
         return true;
     }
-
-    std::string Decode(std::string_view bytes) { return decoder_.Decode(bytes); }
 
     // Why the datum check refused, and what would convert the file instead.
     static std::string Refusal(std::uint16_t datumCode, const DatumVerdict& verdict) {
@@ -359,17 +363,10 @@ private:
 // NAME.wtr for NAME.gtm, NAME.gtz, NAME.gpx, NAME.gtm.gz, NAME.gpx.gz or NAME.gz (the
 // .gtm.gz and .gpx.gz in any case); any other last extension is dropped as well.
 std::filesystem::path WtrNameFor(const std::filesystem::path& input) {
-    auto lower = [](const std::filesystem::path& part) {
-        std::u8string text = part.u8string();
-        std::transform(text.begin(), text.end(), text.begin(), [](char8_t c) {
-            return c >= 'A' && c <= 'Z' ? static_cast<char8_t>(c + 32) : c;
-        });
-        return text;
-    };
     std::filesystem::path name = input.filename();
     std::filesystem::path stem = name.stem();
-    if (lower(name.extension()) == u8".gz" &&
-        (lower(stem.extension()) == u8".gtm" || lower(stem.extension()) == u8".gpx")) {
+    if (Lower(name.extension()) == u8".gz" &&
+        (Lower(stem.extension()) == u8".gtm" || Lower(stem.extension()) == u8".gpx")) {
         name = stem;
     }
     return name.replace_extension(".wtr");

@@ -4,29 +4,45 @@
 #include <iconv.h>
 
 #include <cerrno>
+#include <memory>
 
 namespace quendra {
 
 const char* const kDefaultCodePage = "CP950";
 
-struct CodePageDecoder::Converter {
-    explicit Converter(iconv_t descriptor) : descriptor(descriptor) {}
-    ~Converter() { iconv_close(descriptor); }
-    Converter(const Converter&) = delete;
-    Converter& operator=(const Converter&) = delete;
+namespace {
+
+// An iconv descriptor, closed with its owner.
+struct Iconv {
+    explicit Iconv(iconv_t descriptor) : descriptor(descriptor) {}
+    ~Iconv() { iconv_close(descriptor); }
+    Iconv(const Iconv&) = delete;
+    Iconv& operator=(const Iconv&) = delete;
     iconv_t descriptor;
+};
+
+// A converter between `codePage` (the default one when empty) and UTF-8, either way; none
+// when iconv knows no such code page.
+template <class Converter>
+std::unique_ptr<Converter> OpenIconv(const std::string& codePage, bool toCodePage) {
+    const char* named = codePage.empty() ? kDefaultCodePage : codePage.c_str();
+    iconv_t descriptor = toCodePage ? iconv_open(named, "UTF-8") : iconv_open("UTF-8", named);
+    if (descriptor == reinterpret_cast<iconv_t>(-1)) return nullptr;
+    return std::make_unique<Converter>(descriptor);
+}
+
+}  // namespace
+
+struct CodePageDecoder::Converter : Iconv {
+    using Iconv::Iconv;
 };
 
 CodePageDecoder::CodePageDecoder() = default;
 CodePageDecoder::~CodePageDecoder() = default;
 
 bool CodePageDecoder::Open(const std::string& codePage) {
-    converter_.reset();
-    iconv_t descriptor =
-        iconv_open("UTF-8", codePage.empty() ? kDefaultCodePage : codePage.c_str());
-    if (descriptor == reinterpret_cast<iconv_t>(-1)) return false;
-    converter_ = std::make_unique<Converter>(descriptor);
-    return true;
+    converter_ = OpenIconv<Converter>(codePage, false);
+    return converter_ != nullptr;
 }
 
 std::string CodePageDecoder::Decode(std::string_view bytes) {
@@ -61,28 +77,16 @@ std::string CodePageDecoder::Decode(std::string_view bytes) {
     return out;
 }
 
-}  // namespace quendra
-
-namespace quendra {
-
-struct CodePageEncoder::Converter {
-    explicit Converter(iconv_t descriptor) : descriptor(descriptor) {}
-    ~Converter() { iconv_close(descriptor); }
-    Converter(const Converter&) = delete;
-    Converter& operator=(const Converter&) = delete;
-    iconv_t descriptor;
+struct CodePageEncoder::Converter : Iconv {
+    using Iconv::Iconv;
 };
 
 CodePageEncoder::CodePageEncoder() = default;
 CodePageEncoder::~CodePageEncoder() = default;
 
 bool CodePageEncoder::Open(const std::string& codePage) {
-    converter_.reset();
-    iconv_t descriptor =
-        iconv_open(codePage.empty() ? kDefaultCodePage : codePage.c_str(), "UTF-8");
-    if (descriptor == reinterpret_cast<iconv_t>(-1)) return false;
-    converter_ = std::make_unique<Converter>(descriptor);
-    return true;
+    converter_ = OpenIconv<Converter>(codePage, true);
+    return converter_ != nullptr;
 }
 
 bool CodePageEncoder::Encode(std::string_view character, std::string& out) {

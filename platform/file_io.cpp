@@ -3,6 +3,8 @@
 #include "platform/file_io.h"
 #include "platform/file_io_common.h"
 
+#include "platform/byte_source.h"
+
 #include "platform/large_memory.h"
 
 #include <algorithm>
@@ -129,6 +131,37 @@ void CheckSize(std::uint64_t size, FileBytes& data, ReadResult& result) {
 }
 
 }  // namespace file_io_detail
+
+bool ReadSized(ByteSource& source, std::uint64_t size, std::span<const std::uint8_t> head,
+               FileBytes& data, Failure* failure, std::error_code* cause) {
+    data.clear();
+    ReadResult result;
+    CheckSize(size, data, result);
+    std::size_t got = 0;
+    if (result.failure == Failure::None) {
+        got = std::min(head.size(), data.size());
+        std::copy_n(head.begin(), got, data.begin());
+    }
+    while (result.failure == Failure::None && got < data.size()) {
+        std::size_t read = 0;
+        if (!source.Read(data.data() + got, data.size() - got, read)) {
+            result = {source.failure, source.cause};
+        } else if (read == 0) {
+            result = {Failure::CannotRead, Failure::ShortRead};
+        } else {
+            got += read;
+        }
+    }
+    return Finish(result, data, failure, cause);
+}
+
+bool ReadWholeFile(const std::filesystem::path& path, FileBytes& data, Failure* failure,
+                   std::error_code* cause) {
+    FileSource file;
+    if (!file.Open(path)) return Finish({file.failure, file.cause}, data, failure, cause);
+    // Only read from: every byte is in when it closes, so closing cannot lose any.
+    return ReadSized(file, file.size, {}, data, failure, cause);
+}
 
 const std::error_category& FailureCategory() {
     static const FailureCategoryImpl category;

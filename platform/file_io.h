@@ -5,10 +5,12 @@
 #include <cstdint>
 #include <cstdio>
 #include <filesystem>
+#include <span>
 #include <string>
 #include <system_error>
 #include <vector>
 
+#include "platform/byte_source.h"
 #include "platform/failure.h"
 #include "platform/large_memory.h"
 
@@ -33,6 +35,11 @@ inline constexpr std::uint64_t kMaxReadSize = 0xFFFFFFFFu;
 // the system's reason, empty where there is none (an empty file).
 bool ReadWholeFile(const std::filesystem::path& path, FileBytes& data, Failure* failure = nullptr,
                    std::error_code* cause = nullptr);
+
+// `size` bytes from `source` into `data`, the first of them `head`, read already: refused
+// as ReadWholeFile refuses a file of that size, or one that ends before it.
+bool ReadSized(ByteSource& source, std::uint64_t size, std::span<const std::uint8_t> head,
+               FileBytes& data, Failure* failure = nullptr, std::error_code* cause = nullptr);
 
 // Writes a file so that its old content survives any failure: the bytes go to a
 // temporary file (unnamed where the file system allows) in the target's folder, which

@@ -72,39 +72,6 @@ std::error_code WhyNotReplaced(int folder, const std::filesystem::path& target) 
 
 }  // namespace
 
-bool ReadWholeFile(const std::filesystem::path& path, FileBytes& data, Failure* failure,
-                   std::error_code* cause) {
-    data.clear();
-    // Non-blocking, so a FIFO or device given by mistake is refused below instead of
-    // waiting forever for a writer; a regular file reads the same either way.
-    int fd = os.open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK, 0);
-    if (fd < 0) return Finish({Failure::CannotOpen, LastError()}, data, failure, cause);
-    ReadResult result;
-    struct stat info {};
-    if (os.fstat(fd, &info) != 0) {
-        result = {Failure::CannotOpen, LastError()};
-    } else if (!S_ISREG(info.st_mode)) {
-        result = {Failure::CannotOpen, Failure::NotRegularFile};
-    } else {
-        CheckSize(static_cast<std::uint64_t>(info.st_size), data, result);
-    }
-    std::size_t got = 0;
-    while (result.failure == Failure::None && got < data.size()) {
-        ssize_t n = os.read(fd, data.data() + got, data.size() - got);
-        if (n < 0 && errno == EINTR) continue;
-        if (n < 0) {
-            result = {Failure::CannotRead, LastError()};
-        } else if (n == 0) {
-            result = {Failure::CannotRead, Failure::ShortRead};
-        } else {
-            got += static_cast<std::size_t>(n);
-        }
-    }
-    // Only read from: every byte is in, so closing cannot lose any.
-    os.close(fd);
-    return Finish(result, data, failure, cause);
-}
-
 FileSource::~FileSource() {
     Close();
 }
@@ -113,7 +80,8 @@ bool FileSource::Open(const std::filesystem::path& path) {
     Close();
     failure = Failure::None;
     cause.clear();
-    // Non-blocking for the reason ReadWholeFile gives.
+    // Non-blocking, so a FIFO or device given by mistake is refused below instead of
+    // waiting forever for a writer; a regular file reads the same either way.
     int fd = os.open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK, 0);
     if (fd < 0) {
         failure = Failure::CannotOpen;

@@ -115,36 +115,6 @@ HANDLE OpenToRead(const std::filesystem::path& path, std::error_code& why) {
 
 }  // namespace
 
-bool ReadWholeFile(const std::filesystem::path& path, FileBytes& data, Failure* failure,
-                   std::error_code* cause) {
-    data.clear();
-    std::error_code why;
-    HANDLE file = OpenToRead(path, why);
-    if (file == INVALID_HANDLE_VALUE) return Finish({Failure::CannotOpen, why}, data, failure, cause);
-    ReadResult result;
-    LARGE_INTEGER size{};
-    if (std::error_code why = CheckOnDisk(file)) {
-        result = {Failure::CannotOpen, why};
-    } else if (!os.GetFileSizeEx(file, &size)) {
-        result = {Failure::CannotRead, LastError()};
-    } else {
-        CheckSize(static_cast<std::uint64_t>(size.QuadPart), data, result);
-    }
-    std::size_t got = 0;
-    while (result.failure == Failure::None && got < data.size()) {
-        DWORD read = 0;
-        DWORD want = static_cast<DWORD>(std::min<std::size_t>(data.size() - got, 1u << 30));
-        if (!os.ReadFile(file, data.data() + got, want, &read, nullptr)) {
-            result = {Failure::CannotRead, LastError()};
-        } else if (read == 0) {
-            result = {Failure::CannotRead, Failure::ShortRead};
-        }
-        got += read;
-    }
-    os.CloseHandle(file);
-    return Finish(result, data, failure, cause);
-}
-
 FileSource::~FileSource() {
     Close();
 }

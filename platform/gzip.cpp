@@ -184,10 +184,6 @@ bool Inflate(std::span<const std::uint8_t> compressed, const InflatedPrefix& pre
     return true;
 }
 
-}  // namespace quendra
-
-namespace quendra {
-
 struct GzipSource::Stream {
     explicit Stream(ByteSource& source) : compressed(source) {
         ready = inflateInit2(&stream, kGzipOnly) == Z_OK;

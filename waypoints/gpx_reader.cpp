@@ -106,7 +106,6 @@ public:
         return true;
     }
     std::size_t size() const { return size_; }
-    const GtmWaypoint& operator[](std::size_t i) const { return records_[i]; }
     LargeArray<GtmWaypoint> Take() { return std::move(records_); }
 
 private:
